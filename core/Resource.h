@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+// One named blob of the resource archive. Its owner frees `data` with free() and then deletes it.
+class ResourceElement {
+public:
+    // Builds the element from its name and the file positioned at the entry's data header
+    // (length and reserved words, then the bytes). At most maxLength bytes are accepted: a
+    // header announcing more, or a short read, leaves the element invalid (see IsValid).
+    ResourceElement(const char* name, FILE* file, uint32_t maxLength);
+
+    int GetLength() { return length; }
+    unsigned char* GetData() { return data; }
+    // False when the entry was damaged (length beyond the file, short read).
+    bool IsValid() const { return valid; }
+
+    char name[256];
+    int32_t length;
+    int32_t reserved;
+    unsigned char* data;
+
+private:
+    bool valid;
+};
+
+// The archive "ProjectResources.res" in memory: named blobs in directory order.
+class Resource {
+public:
+    Resource();
+    ~Resource();
+
+    // Replaces the contents by the file's. A file that cannot be read leaves the archive empty;
+    // damaged entries are skipped; nothing is read outside the file.
+    void LoadFile(const char* path);
+    // The first element in directory order whose name equals name by ResStrcmp; NULL if none.
+    ResourceElement* GetResourceByName(const char* name);
+    void ClearAll();
+
+    // Name comparison: a byte below 32 (as a signed char, so also every byte from 0x80) ends its
+    // string; case-sensitive; returns the difference of the first differing bytes.
+    static int ResStrcmp(const char* a, const char* b);
+    // Reads one name (at most 255 bytes, then cut) into buf (256 bytes). False when the file ended
+    // before the name did.
+    static bool GetString(FILE* file, char* buf);
+
+    int owns;
+    std::vector<ResourceElement*> elements;
+};
+
+// The program's one archive, loaded at start-up.
+extern Resource g_resources;
