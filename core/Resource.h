@@ -10,7 +10,7 @@ public:
     // Builds the element from its name and the file positioned at the entry's data header
     // (length and reserved words, then the bytes). At most maxLength bytes are accepted: a
     // header announcing more, or a short read, leaves the element invalid (see IsValid).
-    ResourceElement(const char* name, FILE* file, uint32_t maxLength);
+    ResourceElement(const char* name, FILE* file, uint32_t maxLength = 0x7FFFFFFF);
 
     int GetLength() { return length; }
     unsigned char* GetData() { return data; }
