@@ -1,0 +1,132 @@
+#include "tests/views/flTestSurface.h"
+
+namespace fltest {
+namespace {
+
+constexpr PRect kBalance{20, 132, 40, 48};  // 112 wide: a 12-pixel handle travels 97
+constexpr PRect Level(int k) { return {140 + 20 * k, 150 + 20 * k, 10, 138}; }
+constexpr const char* kVInit = "VHandle.bmp\nVHandleMask.bmp\nVTray.bmp\nBack.bmp";
+
+class flFaderTest : public flPanelTest {
+protected:
+    void SetUp() override {
+        flPanelTest::SetUp();
+        // Bright red handles over a background whose red stays below 200 here.
+        AddSolid("XHandle.bmp", 12, 8, 0xFF0000);
+        AddSolid("XHandleMask.bmp", 12, 8, 0xFFFFFF);
+        AddSolid("XTray.bmp", 112, 8, 0xFFFFFF);
+        AddSolid("VHandle.bmp", 10, 6, 0xFF0000);
+        AddSolid("VHandleMask.bmp", 10, 6, 0xFFFFFF);
+        AddSolid("VTray.bmp", 10, 128, 0xFFFFFF);
+    }
+    // The handle's first column (horizontal) or row (vertical) as drawn, relative to the view.
+    int DrawnHandle(const PRect& r, bool vertical) {
+        panel->draw();
+        for (int i = 0; i < (vertical ? r.bottom - r.top : r.right - r.left); ++i) {
+            const long c = window.buffer->GetPixel(vertical ? r.left : r.left + i, vertical ? r.top + i : r.top);
+            if (Red(c) > 200) return i;
+        }
+        return -1;
+    }
+    // Drags so that the handle's centre lies p pixels into the travel.
+    void DragBalance(int p, int y = 42) {
+        Press(kBalance.left + 6, y);
+        MoveTo(kBalance.left + 6 + p, y);
+        window.Release();
+        panel->idle();
+    }
+    void DragLevel(int k, int p) {
+        Press(Level(k).left + 2, 70);
+        MoveTo(Level(k).left + 2, Level(k).top + 3 + p);
+        window.Release();
+        panel->idle();
+    }
+};
+
+TEST_F(flFaderTest, HorizontalHandleFollowsThePointerOnItsStep) {
+    params = {Param(0.5f), Param(0.5f)};
+    Add("flHSlider", kBalance, "XHandle.bmp\nXHandleMask.bmp\nXTray.bmp\nBack.bmp", {0});
+    const ViewID stepped = Add("flHSlider", {20, 132, 60, 68},
+                               "XHandle.bmp\nXHandleMask.bmp\nXTray.bmp\nBack.bmp\n10", {1});
+    const ViewID badStep = Add("flHSlider", {20, 132, 80, 88},
+                               "XHandle.bmp\nXHandleMask.bmp\nXTray.bmp\nBack.bmp\n-4", {1});
+    Build();
+    EXPECT_EQ(At<flHSlider>(badStep)->step, 1);  // a step below 1 counts as 1
+    Set(0, 0.0f);
+    EXPECT_EQ(DrawnHandle(kBalance, false), 1);
+    Set(0, 1.0f);
+    EXPECT_EQ(DrawnHandle(kBalance, false), 98);
+    Set(0, 1.5f);  // drawn at the end; the parameter keeps what it holds
+    EXPECT_EQ(DrawnHandle(kBalance, false), 98);
+    EXPECT_EQ(Value(0), 1.5f);
+    DragBalance(3);
+    EXPECT_FLOAT_EQ(Value(0), 3.0f / 97);
+
+    auto* fader = At<flHSlider>(stepped);
+    const struct { int p; float value; int x; } cases[] = {
+        {4, 0.0f, 1}, {5, 10.0f / 97, 11}, {14, 10.0f / 97, 11}, {15, 20.0f / 97, 21}, {-30, 0.0f, 1}};
+    for (const auto& c : cases) {
+        DragBalance(c.p, 62);
+        EXPECT_FLOAT_EQ(Value(1), c.value) << c.p;
+        EXPECT_EQ(fader->HandleX(), c.x) << c.p;
+    }
+    // A release over the fader ends the drag at once, without a last step.
+    Press(kBalance.left + 6, 42);
+    MoveTo(kBalance.left + 26, 42);
+    window.MoveTo(kBalance.left + 46, 42);
+    Release();
+    EXPECT_FLOAT_EQ(Value(0), 20.0f / 97);
+}
+
+TEST_F(flFaderTest, VerticalHandleAndPointer) {
+    params = {Param(0.5f), Param(0.5f)};
+    Add("flVSlider", Level(0), kVInit, {0});
+    const ViewID blind = Add("flVSlider", Level(1), "NoHandle.bmp\nVHandleMask.bmp\nVTray.bmp\nBack.bmp", {1});
+    Build();
+    for (const auto& [value, y] : {std::pair{1.0f, 2}, std::pair{0.5f, 49}, std::pair{0.0f, 97}}) {
+        Set(0, value);
+        EXPECT_EQ(DrawnHandle(Level(0), true), y) << value;
+    }
+    const std::pair<int, float> drags[] = {{38, 0.6f}, {-40, 1.0f}, {200, 0.0f}};
+    for (const auto& [p, value] : drags) {
+        DragLevel(0, p);
+        EXPECT_FLOAT_EQ(Value(0), value) << p;
+    }
+    // Without its handle a fader ignores drags.
+    EXPECT_EQ(At<flVSlider>(blind)->travel, 1);
+    DragLevel(1, 10);
+    EXPECT_EQ(Value(1), 0.5f);
+}
+
+TEST_F(flFaderTest, StereoLinkMovesAndResetsThePair) {
+    params = {Param(0.5f), Param(0.5f), Switch()};
+    const ViewID a = Add("flVSlider2", Level(0), kVInit, {0, 1, 2});
+    Add("flVSlider2", Level(1), kVInit, {1, 0, 2});
+    Build();
+    Set(0, 0.7f);
+    const int handle = At<flVSlider2>(a)->HandleY();
+    Set(1, 0.4f);
+    EXPECT_EQ(At<flVSlider2>(a)->HandleY(), handle);  // a partner's change does not move it
+    AltClick(Level(0).left + 2, 60);  // unlinked: only its own level
+    EXPECT_EQ(Value(0), 0.5f);
+    EXPECT_FLOAT_EQ(Value(1), 0.4f);
+
+    Set(0, 0.7f);
+    Set(2, 1.0f);
+    EXPECT_FLOAT_EQ(Value(0), 0.4f);
+    EXPECT_FLOAT_EQ(Value(1), 0.4f);
+    DragLevel(1, 38);
+    EXPECT_FLOAT_EQ(Value(0), 0.6f);
+    EXPECT_FLOAT_EQ(Value(1), 0.6f);
+    AltClick(Level(1).left + 2, 60);
+    EXPECT_EQ(Value(0), 0.5f);
+    EXPECT_EQ(Value(1), 0.5f);
+    EXPECT_EQ(Value(2), 1.0f);  // the link itself is never reset from the fader
+    Set(2, 0.0f);
+    DragLevel(0, 0);
+    EXPECT_EQ(Value(0), 1.0f);
+    EXPECT_EQ(Value(1), 0.5f);
+}
+
+}  // namespace
+}  // namespace fltest
