@@ -15,7 +15,10 @@ ReadResult ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes)
 
     ReadResult result = ReadResult::Unreadable;
     long size = -1;
-    if (std::fseek(f, 0, SEEK_END) == 0)
+    // A folder opens too, but has no size to take.
+    struct stat st;
+    const bool regular = ::fstat(::fileno(f), &st) == 0 && S_ISREG(st.st_mode);
+    if (regular && std::fseek(f, 0, SEEK_END) == 0)
         size = std::ftell(f);
     if (size >= 0 && std::fseek(f, 0, SEEK_SET) == 0) {
         if (size > kMaxReadBytes) {

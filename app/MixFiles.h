@@ -1,0 +1,40 @@
+#pragma once
+// Loading and saving whole mixes: the device plug-in's parameters to and from mix files,
+// through the plug-in wrapper.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class PPlugIn;
+class UserMessages;
+
+// Every parameter's normalised value, in index order.
+std::vector<float> TakeSnapshot(PPlugIn* wrapper);
+
+// Sets the parameters from values through the host calls (observers only). The rate and
+// the device-state parameters (57 to 60) follow the device and are never set here. Values
+// are clamped to 0..1; a value that is not a number takes the parameter's default. A list
+// longer than the parameters changes nothing.
+void ApplySnapshot(PPlugIn* wrapper, const std::vector<float>& values);
+
+class MixFiles {
+public:
+    // afterLoad runs after every successful load, to send the settings that the mix matrix
+    // does not carry.
+    MixFiles(PPlugIn* wrapper, UserMessages* messages, std::function<void()> afterLoad);
+
+    // False when the file cannot be read at all (no message). Otherwise true, whatever the
+    // checks found; a failed check shows its message unless silence is set, and then no
+    // parameter changes.
+    bool Load(const std::string& path, int id, bool silence);
+
+    // Asks the device to store its settings and writes a whole mix file over path. A failure
+    // is reported in an error box and the old file, if any, stays as it was.
+    bool Save(const std::string& path, int id);
+
+private:
+    PPlugIn* wrapper;
+    UserMessages* messages;
+    std::function<void()> afterLoad;
+};

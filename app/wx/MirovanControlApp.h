@@ -1,0 +1,108 @@
+#pragma once
+// The application object: builds every long-lived object in a fixed order at start and
+// tears them down in a fixed order at exit; it is the host of the device plug-in (the
+// parameter actions) and an observer of the device (events are queued and handled at idle).
+
+#include <memory>
+#include <string>
+#include <vector>
+#include <wx/app.h>
+#include <wx/snglinst.h>
+#include <wx/weakref.h>
+
+#include "app/IdleHandler.h"
+#include "app/MixFiles.h"
+#include "app/ParameterActions.h"
+#include "app/UserMessages.h"
+#include "core/PPluginInterface.h"
+#include "device/MirovanHAL.h"
+
+class ConnectionLostGUI;
+class Mirovan96kGUI;
+class MirovanAC3GUI;
+class MirovanNormalGUI;
+class MirovanPlugin;
+class MirovanShrinkGUI;
+class MyFrame;
+class PPlugIn;
+class wxPluginGUIFrame;
+namespace platform {
+class DeviceBus;
+class SleepNotifier;
+}
+
+// Error boxes through the toolkit.
+class MessageBoxes : public UserMessages {
+public:
+    void ShowError(const std::string& text) override;
+};
+
+class MirovanControlApp : public wxApp,
+                          public PPluginInterface,
+                          public MirovanHAL::Observer,
+                          public ParameterActions::Dialogs,
+                          public IdleHandler::Windows {
+public:
+    MirovanControlApp();
+    ~MirovanControlApp() override;
+
+    bool OnInit() override;
+    int OnExit() override;
+    void OnInitCmdLine(wxCmdLineParser& parser) override;
+    bool OnCmdLineParsed(wxCmdLineParser& parser) override;
+    bool ProcessIdle() override;
+
+    float GetSampleRate() override;
+    void ParameterHasChanged(int index) override;
+    void MirovanHALEvent(MirovanHAL::Event e) override;
+
+    // Loads a mix file with its messages, the shown main window set aside meanwhile.
+    void OpenDocument(const wxString& name);
+
+    void OnPowerSleep();
+
+    // ParameterActions::Dialogs
+    void LoadMixWithDialog() override;
+    void SaveMixWithDialog() override;
+    // IdleHandler::Windows
+    void ShowConnectionLost(bool show) override;
+    void FirmwareNeedsUpdate() override;
+    void DeviceReopened() override;
+
+private:
+    bool RefuseSecondCopy();
+    void ConnectDeviceBus();
+    void DisconnectDeviceBus();
+    void LoadResources();
+    void CreatePanels();
+    void CreateWindows();
+    void ShowChosenWindow();
+    bool SaveDefaultSettings();
+    MyFrame* ShownMainWindow() const;
+
+    MessageBoxes messages;
+    std::unique_ptr<ParameterActions> actions;
+    std::unique_ptr<IdleHandler> idle;
+    std::unique_ptr<MixFiles> mixFiles;
+    std::unique_ptr<platform::SleepNotifier> sleep;
+    std::unique_ptr<wxSingleInstanceChecker> singleCopy;
+    std::unique_ptr<platform::DeviceBus> bus;
+    // Events raised by the first open, before the idle handler exists.
+    std::vector<MirovanHAL::Event> pendingEvents;
+
+    ConnectionLostGUI* connectionLostPanel = nullptr;
+    wxWeakRef<wxPluginGUIFrame> connectionLostWindow;
+    wxWeakRef<MyFrame> floatingFrame;
+    wxWeakRef<MyFrame> normalFrame;
+    MirovanPlugin* plugin = nullptr;
+    MirovanNormalGUI* normalPanel = nullptr;
+    Mirovan96kGUI* panel96k = nullptr;
+    MirovanShrinkGUI* shrinkPanel = nullptr;
+    MirovanAC3GUI* ac3Panel = nullptr;
+    PPlugIn* wrapper = nullptr;
+    bool initialised = false;
+    bool exiting = false;
+    bool inIdle = false;
+};
+
+wxDECLARE_APP(MirovanControlApp);

@@ -1,0 +1,188 @@
+#include "app/wx/PanelHostFrame.h"
+
+#include <wx/dcclient.h>
+#include <wx/tooltip.h>
+
+#include "device/MirovanHAL.h"
+#include "platform/wx/WindowSurface.h"
+#include "views/GUI.h"
+#include "views/PluginGUI.h"
+#include "views/View.h"
+
+// No handler passes its event on, so the frame's default handling of these does not run.
+wxBEGIN_EVENT_TABLE(wxPluginGUIFrame, wxFrame)
+    EVT_IDLE(wxPluginGUIFrame::OnIdle)
+    EVT_LEFT_DOWN(wxPluginGUIFrame::OnClick)
+    EVT_LEFT_UP(wxPluginGUIFrame::OnClick)
+    EVT_LEFT_DCLICK(wxPluginGUIFrame::OnClick)
+    EVT_MOTION(wxPluginGUIFrame::OnMove)
+    EVT_PAINT(wxPluginGUIFrame::OnPaint)
+    EVT_CLOSE(wxPluginGUIFrame::OnClose)
+    EVT_CONTEXT_MENU(wxPluginGUIFrame::OnContextMenu)
+    EVT_TIMER(wxID_ANY, wxPluginGUIFrame::OnTick)
+    EVT_SET_FOCUS(wxPluginGUIFrame::OnSetFocus)
+    EVT_KILL_FOCUS(wxPluginGUIFrame::OnKillFocus)
+wxEND_EVENT_TABLE()
+
+wxPluginGUIFrame::wxPluginGUIFrame(wxWindow* parent, int id, const wxString& title, long style,
+                                   const wxPoint& pos, const wxSize& size)
+    : wxFrame(parent, id, title, pos, size, style)
+{
+    // The panel paints every pixel from its back buffer.
+    SetBackgroundStyle(wxBG_STYLE_PAINT);
+    timer = new wxTimer(this, kTimerId);
+    timer->Start(kTickMilliseconds);
+    window = std::make_unique<WindowSurface>(this);
+    surface = new GUI(window.get());
+}
+
+wxPluginGUIFrame::~wxPluginGUIFrame()
+{
+    timer->Stop();
+    if (panel)
+        panel->SetGUI(nullptr);
+    delete timer;
+    delete surface;
+}
+
+bool wxPluginGUIFrame::Show(bool show)
+{
+    return wxFrame::Show(show);
+}
+
+void wxPluginGUIFrame::Raise()
+{
+    wxFrame::Raise();
+}
+
+void wxPluginGUIFrame::SetPluginGUI(PluginGUI* p)
+{
+    if (panel)
+        panel->SetGUI(nullptr);
+    else
+        wxToolTip::Enable(false);
+    panel = p;
+    AttachGUI();
+}
+
+PluginGUI* wxPluginGUIFrame::GetPluginGUI()
+{
+    return panel;
+}
+
+void wxPluginGUIFrame::AttachGUI()
+{
+    backBufferStale = true;
+    if (!panel) {
+        Refresh(false);
+        return;
+    }
+    int width = 0, height = 0;
+    panel->GetSize(width, height);
+    SetClientSize(width, height);
+    panel->SetGUI(surface);
+    panel->SetViewOffset(0, 0);
+    if (!GetToolTip())
+        SetToolTip(wxString());
+    panel->SetMouseoverCallback(this, &wxPluginGUIFrame::MouseOverCallback);
+    wxToolTip::Enable(true);
+    Refresh(false);
+}
+
+void wxPluginGUIFrame::CustomOnTick()
+{
+}
+
+void wxPluginGUIFrame::MouseOverCallback(View* v)
+{
+    if (v->mouseOver) {
+        char text[256] = "";
+        v->GetTooltip(text, sizeof text);
+        SetToolTip(wxString::FromUTF8(text));
+        wxToolTip::Enable(true);
+    } else {
+        wxToolTip::Enable(false);
+        SetToolTip(wxString());
+    }
+}
+
+void wxPluginGUIFrame::IdlePanel()
+{
+    if (panel)
+        panel->idle();
+    if (panel && panel->NeedsRedraw())
+        panel->draw();
+}
+
+void wxPluginGUIFrame::OnIdle(wxIdleEvent&)
+{
+    IdlePanel();
+}
+
+void wxPluginGUIFrame::OnTick(wxTimerEvent&)
+{
+    MirovanHAL::Get()->StepAVC();
+    CustomOnTick();
+    IdlePanel();
+    if (panel)
+        panel->tick();
+}
+
+void wxPluginGUIFrame::OnPaint(wxPaintEvent&)
+{
+    wxPaintDC dc(this);
+    if (!panel || !panel->gui) {
+        dc.SetBackground(GetBackgroundColour());
+        dc.Clear();
+        return;
+    }
+    // A fresh back buffer is black: the whole panel goes into it before it is shown. Later
+    // paints only show what the idle and tick passes drew.
+    if (backBufferStale || GetClientSize() != drawnSize) {
+        backBufferStale = false;
+        drawnSize = GetClientSize();
+        if (!panel->views.empty() && panel->views[0])
+            panel->views[0]->RedrawAll();
+        panel->draw();
+    }
+    window->Paint(dc);
+}
+
+void wxPluginGUIFrame::OnClick(wxMouseEvent& event)
+{
+    if (!panel || !panel->gui)
+        return;
+    int x = 0, y = 0;
+    panel->gui->GetMousePos(&x, &y);
+    const bool down = event.LeftDown() || event.LeftDClick();
+    panel->mouse(x, y, 0, down ? 1 : 0);
+}
+
+void wxPluginGUIFrame::OnMove(wxMouseEvent&)
+{
+    if (!panel || !panel->gui || panel->gui->MouseIsDown())
+        return;
+    int x = 0, y = 0;
+    panel->gui->GetMousePos(&x, &y);
+    panel->mousemove(x, y);
+}
+
+void wxPluginGUIFrame::OnClose(wxCloseEvent& event)
+{
+    if (event.CanVeto()) {
+        event.Veto();
+        Show(false);
+    }
+}
+
+void wxPluginGUIFrame::OnContextMenu(wxContextMenuEvent&)
+{
+}
+
+void wxPluginGUIFrame::OnSetFocus(wxFocusEvent&)
+{
+}
+
+void wxPluginGUIFrame::OnKillFocus(wxFocusEvent&)
+{
+}

@@ -1,0 +1,16 @@
+#pragma once
+// Opening things outside the program: web pages and the firmware updater.
+
+#include <string>
+
+namespace platform {
+
+// Opens url in the desktop's browser; the result is not reported to the user.
+bool OpenWebPage(const std::string& url);
+
+// Runs the updater when path is an executable file, opens it with the desktop's default
+// handler when it is some other file or folder, and opens nothing when it is missing or
+// not an absolute path. True when something was started.
+bool LaunchUpdater(const std::string& path);
+
+}  // namespace platform

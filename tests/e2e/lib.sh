@@ -1,0 +1,141 @@
+# Shared steps of the end-to-end tests. Each test sources this, then calls e2e_start.
+# Everything runs in a private folder: its own Xvfb display, HOME, XDG_CONFIG_HOME and
+# simulator socket. Waits poll; none sleeps longer than it must.
+set -euo pipefail
+
+: "${MIROVAN_CONTROL:?path of mirovan-control}"
+: "${MIROVAN_DEVSIM:?path of mirovan-devsim}"
+: "${MIROVAN_CLOSE_WINDOW:?path of e2e-close-window}"
+
+E2E_DIR=$(mktemp -d /tmp/mirovan-e2e-XXXXXX)
+export HOME=$E2E_DIR/home XDG_CONFIG_HOME=$E2E_DIR/home/.config
+export MIROVANLE_SIM_SOCKET=$E2E_DIR/sim.sock
+unset XDG_RUNTIME_DIR WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
+mkdir -p "$HOME"
+SETTINGS=$XDG_CONFIG_HOME/example.kestrovel.MirovanControlLE/Settings.mvle
+PANEL_HEIGHT=392
+E2E_PIDS=()
+XVFB_PID=
+SHOT=0
+
+e2e_cleanup() {
+  local pid
+  for pid in "${E2E_PIDS[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
+  for pid in "${E2E_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
+  [ -n "$XVFB_PID" ] && { kill -TERM "$XVFB_PID" 2>/dev/null || true; wait "$XVFB_PID" 2>/dev/null || true; }
+  if [ "${E2E_KEEP:-}" = "" ]; then rm -rf "$E2E_DIR"; else echo "kept $E2E_DIR"; fi
+}
+trap e2e_cleanup EXIT
+
+fail() { echo "FAIL: $*" >&2; [ -f "$E2E_DIR/control.log" ] && sed 's/^/  control: /' "$E2E_DIR/control.log" >&2; exit 1; }
+
+# wait_until SECONDS COMMAND...: polls every 20 ms until COMMAND succeeds.
+wait_until() {
+  local limit=$1; shift
+  local deadline=$(( $(date +%s%N) + limit * 1000000000 ))
+  until "$@" >/dev/null 2>&1; do
+    [ "$(date +%s%N)" -lt "$deadline" ] || return 1
+    sleep 0.02
+  done
+}
+
+start_xvfb() {
+  # The server picks a free display itself and names it once it accepts clients.
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$E2E_DIR/display" >"$E2E_DIR/xvfb.log" 2>&1 &
+  XVFB_PID=$!
+  wait_until 10 test -s "$E2E_DIR/display" || fail "Xvfb did not start"
+  export DISPLAY=":$(head -1 "$E2E_DIR/display")"
+  wait_until 10 xdpyinfo || fail "Xvfb on $DISPLAY does not answer"
+}
+
+devsim() { "$MIROVAN_DEVSIM" "$@"; }
+
+start_devsim() {
+  devsim serve "$@" >"$E2E_DIR/devsim.log" 2>&1 &
+  E2E_PIDS+=($!)
+  wait_until 10 devsim reg 0 || fail "the simulator does not answer"
+}
+
+# start_control [ARGS...]: starts the program; CONTROL_PID is its process.
+start_control() {
+  "$MIROVAN_CONTROL" "$@" >>"$E2E_DIR/control.log" 2>&1 &
+  CONTROL_PID=$!
+  E2E_PIDS+=($CONTROL_PID)
+}
+
+visible_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
+window_shown() { [ -n "$(visible_window "$1")" ]; }
+window_gone() { [ -z "$(visible_window "$1")" ]; }
+
+# main_window: waits for the shown main window and sets WIN, WIN_X, WIN_Y, WIN_W, WIN_H and
+# PANEL_Y (the screen row of the panel's top edge, below the menu bar).
+main_window() {
+  wait_until 20 window_shown "^ MirovanControl LE$" || fail "no main window"
+  WIN=$(visible_window "^ MirovanControl LE$")
+  eval "$(xdotool getwindowgeometry --shell "$WIN")"
+  WIN_X=$X WIN_Y=$Y WIN_W=$WIDTH WIN_H=$HEIGHT
+  PANEL_Y=$(( WIN_Y + WIN_H - PANEL_HEIGHT ))
+}
+
+window_width_is() {
+  local geometry
+  geometry=$(xdotool getwindowgeometry --shell "$(visible_window "^ MirovanControl LE$")") || return 1
+  eval "$geometry"
+  [ "$WIDTH" = "$1" ]
+}
+
+# Screen position of a panel point.
+px() { echo $(( WIN_X + $1 )); }
+py() { echo $(( PANEL_Y + $1 )); }
+
+click_panel() { xdotool mousemove "$(px "$1")" "$(py "$2")" click 1; }
+
+# drag_panel X Y1 Y2: presses at (X, Y1), moves in steps to (X, Y2) and releases there.
+drag_panel() {
+  local x=$1 y=$2 to=$3 step
+  xdotool mousemove "$(px "$x")" "$(py "$y")" mousedown 1
+  step=$(( to > y ? 4 : -4 ))
+  while [ $(( (to - y) * step )) -gt 0 ]; do
+    y=$(( y + step ))
+    xdotool mousemove "$(px "$x")" "$(py "$y")"
+    sleep 0.01
+  done
+  sleep 0.15  # the control follows the held pointer on its next tick
+  xdotool mouseup 1
+}
+
+# screenshot NAME: the whole screen into $E2E_DIR/NAME.png; prints the file.
+screenshot() {
+  SHOT=$((SHOT + 1))
+  local file="$E2E_DIR/$SHOT-$1.png"
+  import -window root "$file"
+  echo "$file"
+}
+
+# region_mean FILE X Y W H: mean brightness (0..1) of a panel rectangle in a screenshot.
+region_mean() {
+  convert "$1" -crop "$4x$5+$(px "$2")+$(py "$3")" +repage -colorspace Gray -format '%[fx:mean]' info:
+}
+
+# region_differs FILE1 FILE2 X Y W H: the panel rectangle differs between two screenshots.
+region_differs() {
+  local a b
+  a=$(convert "$1" -crop "$5x$6+$(px "$3")+$(py "$4")" +repage -format '%#' info:)
+  b=$(convert "$2" -crop "$5x$6+$(px "$3")+$(py "$4")" +repage -format '%#' info:)
+  [ "$a" != "$b" ]
+}
+
+# until_region_changes FILE X Y W H: polls screenshots until the rectangle differs from FILE.
+region_changed_since() {
+  local now
+  now=$(screenshot poll)
+  region_differs "$1" "$now" "$2" "$3" "$4" "$5"
+}
+
+brighter() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'; }
+
+writes_match() { devsim writes | grep -Eq "$1"; }
+
+e2e_start() {
+  start_xvfb
+}

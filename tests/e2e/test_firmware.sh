@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# A device with outdated firmware gives the firmware message, runs the updater that lies
+# beside the program, and the program closes.
+source "$(dirname "$0")/lib.sh"
+e2e_start
+start_devsim --firmware 4762
+bin=$E2E_DIR/bin
+mkdir -p "$bin"
+cp "$MIROVAN_CONTROL" "$bin/"
+cp "$(dirname "$MIROVAN_CONTROL")/ProjectResources.res" "$bin/" 2>/dev/null || true
+marker=$E2E_DIR/updater-ran
+printf '#!/bin/sh\ntouch "%s"\n' "$marker" >"$bin/FirmwareUpdate.app"
+chmod +x "$bin/FirmwareUpdate.app"
+MIROVAN_CONTROL=$bin/mirovan-control start_control
+wait_until 20 window_shown "^MirovanControl LE$" || fail "no firmware message"
+screenshot message >/dev/null
+box=$(visible_window "^MirovanControl LE$")
+xdotool windowfocus --sync "$box"
+xdotool key Return
+wait_until 10 test -e "$marker" || fail "the updater did not run"
+gone() { ! kill -0 "$CONTROL_PID" 2>/dev/null; }
+wait_until 10 gone || fail "the program did not close"
+echo PASS
