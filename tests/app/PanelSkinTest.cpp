@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "app/DevicePanels.h"
 #include "app/ProjectPlug.h"
 #include "app/skin/SkinTables.h"
@@ -315,7 +317,8 @@ class PanelsWithMissingImages : public ::testing::Test {
             if (std::strcmp(e->name, "KnobRotation.bmp") != 0 &&
                 std::strcmp(e->name, "Meterclip.bmp") != 0 && std::strcmp(e->name, "Mute.bmp") != 0)
                 kept.push_back(e);
-        path = ::testing::TempDir() + "/partial-resources.res";
+        // CTest runs the cases of this suite in parallel processes: each gets its own file.
+        path = ::testing::TempDir() + "/partial-resources-" + std::to_string(getpid()) + ".res";
         ASSERT_TRUE(paneltest::WriteArchive(path, kept));
         g_resources.LoadFile(path.c_str());
         RegisterViewTypes();
