@@ -70,7 +70,8 @@ void BM_StepEveryParameterChanged(benchmark::State& state) {
     size_t writes = 0;
     for (auto _ : state) {
         // Every parameter but the metering switch flips between two values that give
-        // different registers, so each step sends the whole layout.
+        // different registers, so each step sends every register that can change: all but
+        // the eight headphone gains of playback channels on the other side, always 0.
         high = !high;
         for (int i = 0; i < kMirovanParameterCount; ++i) {
             if (i == kMeteringParameter)

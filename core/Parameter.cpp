@@ -268,9 +268,10 @@ float Parameter::UnNormaliseValue(float t) const {
         case kLawPwr10: return _NormalisedToPwr10Scaled(t);
         case kLawDiscrete: {
             // Truncation without a clamp to the maximum: a stored 1.0 reads one step above a
-            // span that is not a power of two (the 1-to-4 selector reads 5).
+            // span that is not a power of two (the 1-to-4 selector reads 5). It stays in float,
+            // so bounds beyond the int32 range keep their value instead of saturating.
             const float raw = Clamp01(t) * static_cast<float>(step) + min;
-            return static_cast<float>(TruncateToInt32(static_cast<double>(raw)));
+            return std::trunc(raw);
         }
         case kLawCustom: return _NormalisedToCustom(t);
         default: return t;

@@ -31,7 +31,8 @@ public:
     virtual void SetTextualValue(const char* text, int len);
     virtual void GetTextualValueOf(float x, float t, char* out, int maxlen);
     virtual void GetTextualValue(char* out, int maxlen);
-    // Both return the full length of their text even when the limit cut it (as snprintf does).
+    // GetValueText returns the full length of its text even when the limit cut it (as snprintf
+    // does); GetUnitText writes its text only when it fits, else writes nothing and returns 0.
     virtual int GetValueText(float x, float t, char* buf, int maxlen);
     virtual int GetUnitText(float* x, float* t, char* buf, int maxlen);
 

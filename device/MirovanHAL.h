@@ -27,7 +27,7 @@ class MirovanHAL {
         virtual void MirovanHALEvent(MirovanHAL::Event e) = 0;
     };
 
-    // Oldest firmware build that is refused.
+    // Newest firmware build that is refused: it and every older build need the update.
     static constexpr int kNewestOutdatedBuild = 4762;
 
     static bool Create();

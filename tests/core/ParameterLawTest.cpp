@@ -80,6 +80,14 @@ TEST(DiscreteLaw, HugeOrNaNBoundsDoNotOverflowTheStep) {
     Parameter q(&nan);
     EXPECT_EQ(q.step, 1);
     EXPECT_TRUE(std::isfinite(p.UnNormaliseValue(1.0f)));
+
+    // Bounds beyond the int32 range with a small span still read back their own whole numbers.
+    ParameterDefinition far = Row(1e10f, 1e10f + 4096, 1e10f, kLawDiscrete);
+    Parameter f(&far);
+    EXPECT_FLOAT_EQ(f.UnNormaliseValue(0.5f), 1e10f + 2048);
+    ParameterDefinition below = Row(-3e9f, 0, 0, kLawDiscrete);
+    Parameter b(&below);
+    EXPECT_FLOAT_EQ(b.UnNormaliseValue(0.0f), -3e9f);
 }
 
 TEST(DiscreteLaw, SwitchTruncatesBelowOne) {

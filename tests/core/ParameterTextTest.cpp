@@ -67,6 +67,10 @@ TEST(ValueText, ScaledSecondsSwitchAtTheirThresholds) {
     EXPECT_EQ(TextOf(kUnitSecondsScaled, 0.0000005f), "0.500 us");
     EXPECT_EQ(TextOf(kUnitSecondsScaled, 0), "0.000 us");
     EXPECT_EQ(TextOf(kUnitSecondsScaled, -0.5f), "-500000.000 us");
+    // The thresholds are tested in double: the float nearest 0.000001 lies just below it, the
+    // float nearest 0.001 just above it.
+    EXPECT_EQ(TextOf(kUnitSecondsScaled, 0.000001f), "1.000 us");
+    EXPECT_EQ(TextOf(kUnitSecondsScaled, 0.001f), "0.001 s");
 }
 
 TEST(ValueText, ScaledHertzSwitchesStrictlyAboveOneThousand) {

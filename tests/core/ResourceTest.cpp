@@ -8,6 +8,7 @@
 
 #include "core/Resource.h"
 #include "tools/resarchive/ResourceArchiveWriter.h"
+#include "tools/resarchive/SourceFile.h"
 
 namespace {
 
@@ -186,6 +187,19 @@ TEST(ResourceArchiveWriter, RefusesNamesTheReaderCouldNotFind) {
     EXPECT_TRUE(BuildResourceArchive({{std::string(255, 'x'), {}}}, &out, &error));
     EXPECT_FALSE(WriteResourceArchive("/nonexistent/dir/out.res", {}, &error));
     EXPECT_FALSE(error.empty());
+}
+
+TEST_F(ResourceTest, SourceFilesAreReadWholeAndOnlyFromRegularFiles) {
+    WriteRaw(Bytes(std::string(70000, 'b') + "end"));  // more than one read chunk
+    std::vector<uint8_t> bytes;
+    std::string error;
+    ASSERT_TRUE(ReadSourceFile(path, &bytes, &error)) << error;
+    EXPECT_EQ(bytes, Bytes(std::string(70000, 'b') + "end"));
+
+    EXPECT_FALSE(ReadSourceFile("/tmp", &bytes, &error));  // a folder is not packed as empty
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_NE(error.find("/tmp"), std::string::npos);
+    EXPECT_FALSE(ReadSourceFile("/nonexistent/Knob.bmp", &bytes, &error));
 }
 
 TEST(ResourceArchiveWriter, LaysOutTheDirectoryThenNamesAndData) {

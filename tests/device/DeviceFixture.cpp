@@ -22,7 +22,7 @@ void RecordMessage(const char* text) {
 
 Transaction Make(Transaction::Kind kind, uint16_t hi, uint32_t lo, const uint8_t* data,
                  uint32_t length) {
-    return Transaction{kind, hi, lo, std::vector<uint8_t>(data, data + length)};
+    return Transaction{kind, hi, lo, std::vector<uint8_t>(data, data + length), 0};
 }
 
 }  // namespace
@@ -75,9 +75,19 @@ std::vector<std::string>& Messages() {
 
 FWAStatus RecordingBus::ReadQuadlet(uint64_t s, uint16_t hi, uint32_t lo, uint8_t b[4]) {
     log.push_back(Make(Transaction::ReadQuadlet, hi, lo, nullptr, 0));
-    if (refuseRegisterRead && hi == 0x0001)
-        return kFWAUnsupported;
-    return InProcessBus::ReadQuadlet(s, hi, lo, b);
+    if (hi == 0x0001) {
+        if (refuseRegisterRead)
+            return kFWAUnsupported;
+        if (readFailure.count(lo / 4))
+            return readFailure.at(lo / 4);
+    }
+    const FWAStatus r = InProcessBus::ReadQuadlet(s, hi, lo, b);
+    if (r == kFWASuccess && hi == 0x0001 && readValue.count(lo / 4)) {
+        const uint32_t v = readValue.at(lo / 4);
+        const uint8_t bytes[4] = {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)};
+        std::copy(bytes, bytes + 4, b);
+    }
+    return r;
 }
 
 FWAStatus RecordingBus::WriteQuadlet(uint64_t s, uint16_t hi, uint32_t lo, const uint8_t b[4]) {
@@ -98,11 +108,18 @@ FWAStatus RecordingBus::WriteBlock(uint64_t s, uint16_t hi, uint32_t lo, const u
 FWAStatus RecordingBus::ExecuteAVC(uint64_t s, const uint8_t* command, uint32_t commandLength,
                                    uint8_t* response, uint32_t* responseLength) {
     log.push_back(Make(Transaction::AVC, 0, 0, command, commandLength));
+    log.back().responseCapacity = *responseLength;
     const FWAStatus r =
         InProcessBus::ExecuteAVC(s, command, commandLength, response, responseLength);
     if (r == kFWASuccess && avcResponseLength >= 0)
         *responseLength = static_cast<uint32_t>(avcResponseLength);
     return r;
+}
+
+OSStatus RecordingBus::GetDeviceName(AudioDeviceID device, std::string* name) {
+    if (refuseAudioName)
+        return kAudioHardwareBadDeviceError;
+    return InProcessBus::GetDeviceName(device, name);
 }
 
 std::vector<Transaction> RecordingBus::OfKind(Transaction::Kind kind) const {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,6 +25,7 @@ struct Transaction {
     uint16_t hi;
     uint32_t lo;
     std::vector<uint8_t> bytes;  // block payload or AV/C command
+    uint32_t responseCapacity;   // AV/C: the response buffer's size offered to the bus
 };
 
 // The in-process bus, recording what passes and able to refuse access methods the way a
@@ -39,6 +41,10 @@ class RecordingBus : public devsim::InProcessBus {
     // When set, an AV/C response is reported this long (its bytes beyond the real response
     // are left as they are); it may claim more than the buffer holds.
     int avcResponseLength = -1;
+    // Quadlet reads of these registers give this value, or fail with this code.
+    std::map<uint32_t, uint32_t> readValue;
+    std::map<uint32_t, FWAStatus> readFailure;
+    bool refuseAudioName = false;  // the audio device's name cannot be read
 
     FWAStatus ReadQuadlet(uint64_t s, uint16_t hi, uint32_t lo, uint8_t b[4]) override;
     FWAStatus WriteQuadlet(uint64_t s, uint16_t hi, uint32_t lo, const uint8_t b[4]) override;
@@ -46,6 +52,7 @@ class RecordingBus : public devsim::InProcessBus {
                          uint32_t length) override;
     FWAStatus ExecuteAVC(uint64_t s, const uint8_t* command, uint32_t commandLength,
                          uint8_t* response, uint32_t* responseLength) override;
+    OSStatus GetDeviceName(AudioDeviceID device, std::string* name) override;
 
     // Transactions of one kind, and quadlet reads of one register.
     std::vector<Transaction> OfKind(Transaction::Kind kind) const;

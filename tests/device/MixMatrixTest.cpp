@@ -122,4 +122,27 @@ TEST_F(MixMatrixTest, StoredValuesOutsideTheRangeAreClamped) {
     EXPECT_EQ(q[73], 0);
 }
 
+TEST_F(MixMatrixTest, RatesAbove48000UseThe96kLayoutWhereMonoPlaysNoPart) {
+    matrix.SampleRateChanged(48000.0f);
+    EXPECT_EQ(Queue().size(), 59u);
+    matrix.SampleRateChanged(48001.0f);
+    std::map<int32_t, int32_t> q = Queue();
+    EXPECT_EQ(q.size(), 21u);
+    EXPECT_EQ(q.count(0), 0u);
+    // A zero rate keeps the layout and sends nothing again.
+    matrix.SampleRateChanged(0.0f);
+    EXPECT_EQ(matrix.sampleRate, 48001.0f);
+    EXPECT_TRUE(Queue().empty());
+
+    // Mono, the 48K pans and playback pairs 3&4 and beyond do not reach the 96K registers.
+    Set(63, 1.0f);
+    Set(23, 0.0f);
+    Set(11, 0.9f);
+    Set(15, 0.9f);
+    EXPECT_TRUE(Queue().empty());
+    // Each 96K mix gain goes to both registers of its pair.
+    Set(10, 0.25f);
+    EXPECT_EQ(Queue(), (std::map<int32_t, int32_t>{{74, 8191}, {80, 8191}}));
+}
+
 }  // namespace

@@ -77,6 +77,11 @@ TEST_F(SetterTest, ExternalSyncNeedsAnInputAtTheDeviceRate) {
     EXPECT_TRUE(Hal()->SetExternalClock(false));
     EXPECT_EQ(TakeWrites(), (W{{114, 0}}));
     EXPECT_FALSE(Hal()->GetExternalClock());
+
+    // A failed read of the sync register closes the device and reads as syncing.
+    Bus().readFailure[114] = kFWABadArgument;
+    EXPECT_TRUE(Hal()->GetExternalClock());
+    EXPECT_FALSE(Hal()->IsOpen());
 }
 
 TEST_F(SetterTest, AC3SettingWritesItsRegisterAndResendsTheMix) {

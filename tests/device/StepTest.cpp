@@ -131,6 +131,47 @@ TEST_F(StepTest, StatusIsReadEverySecondStepAndDecoded) {
     EXPECT_EQ(Hal()->extInputRate, 0);
 }
 
+TEST_F(StepTest, StatusWordsDecodeLockInputAndRate) {
+    OpenAndForget();
+    const struct {
+        uint32_t word;
+        bool locked, present;
+        int32_t rate;
+    } cases[] = {{0x0302, false, true, 96000}, {0x0701, true, false, 0},
+                 {0x0002, false, true, 44100}, {0x0502, false, true, 192000},
+                 {0x0602, false, true, 0},     {0xFF02, false, true, 0}};
+    for (const auto& c : cases) {
+        Bus().readValue[108] = c.word;
+        Hal()->StepAVC();  // reads the status
+        Hal()->StepAVC();  // does not
+        EXPECT_EQ(Hal()->syncLocked, c.locked) << std::hex << c.word;
+        EXPECT_EQ(Hal()->extInputPresent, c.present) << std::hex << c.word;
+        EXPECT_EQ(Hal()->extInputRate, c.rate) << std::hex << c.word;
+    }
+    // A failed status read closes the device and reads as nothing present.
+    Bus().readFailure[108] = kFWABadArgument;
+    Hal()->StepAVC();
+    EXPECT_FALSE(Hal()->IsOpen());
+    EXPECT_FALSE(Hal()->extInputPresent);
+    EXPECT_EQ(Hal()->extInputRate, 0);
+}
+
+TEST_F(StepTest, EveryMeterDataKeepsItsOwnSweepPosition) {
+    OpenAndForget();
+    for (int step = 0; step < 3; ++step) Hal()->StepAVC();
+    // A second meter data in the same process starts its sweep at the first pair.
+    MeterData other;
+    Bus().log.clear();
+    EXPECT_EQ(other.execute(), 2);
+    EXPECT_EQ(Bus().ReadsOfRegister(90), 1);
+    EXPECT_EQ(Bus().ReadsOfRegister(93), 1);
+    // And the device's own sweep went on where it was: the fourth pair.
+    Bus().log.clear();
+    Hal()->StepAVC();
+    EXPECT_EQ(Bus().ReadsOfRegister(96), 1);
+    EXPECT_EQ(Bus().ReadsOfRegister(98), 1);
+}
+
 TEST_F(StepTest, StepWithoutPluginOrDeviceDoesNotCrash) {
     Hal()->SetPlugin(nullptr);
     Hal()->GetMeterData()->level[3] = 0.7f;

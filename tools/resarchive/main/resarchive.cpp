@@ -1,23 +1,11 @@
 // resarchive OUT.res NAME=FILE...: packs files into a resource archive under the given names.
 
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "tools/resarchive/ResourceArchiveWriter.h"
-
-namespace {
-
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
-
-}  // namespace
+#include "tools/resarchive/SourceFile.h"
 
 int main(int argc, char** argv) {
     if (argc < 2) {
@@ -35,8 +23,9 @@ int main(int argc, char** argv) {
         const std::string name = argument.substr(0, equals);
         const std::string path = argument.substr(equals + 1);
         std::vector<uint8_t> bytes;
-        if (!ReadWholeFile(path, &bytes)) {
-            std::fprintf(stderr, "resarchive: cannot read %s\n", path.c_str());
+        std::string error;
+        if (!ReadSourceFile(path, &bytes, &error)) {
+            std::fprintf(stderr, "resarchive: %s\n", error.c_str());
             return 1;
         }
         blobs.emplace_back(name, std::move(bytes));
