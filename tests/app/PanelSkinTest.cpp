@@ -164,6 +164,32 @@ TEST_F(Panels, TheRateLedOfTheSelectedRateIsLit) {
     }
 }
 
+// The layouts overlap (knobs and their switches, neighbouring push buttons, the rate LEDs,
+// the mono switch under its cover); the first child in row order takes a press, so every
+// control must still own the middle of its own rectangle.
+TEST_F(Panels, EveryControlOwnsAPressAtItsMiddle) {
+    for (auto& m : panels) {
+        View* root = m->panel->GetView(0);
+        ASSERT_NE(root, nullptr);
+        for (ViewID k = 2; k < m->table.rowCount; ++k) {
+            const ViewDefinition& row = m->table.rows[k];
+            // The trays only hold their children; their own area is the children's.
+            if (IsType(row, "flTray5") || IsType(row, "flTray6"))
+                continue;
+            const int cx = (row.rect.left + row.rect.right) / 2,
+                      cy = (row.rect.top + row.rect.bottom) / 2;
+            EXPECT_EQ(root->FindOwner(cx, cy), m->panel->GetView(k))
+                << m->table.name << " row " << k << " (" << row.typeName << ")";
+            // While the level link holds the cover over it, the mono switch takes no press.
+            if (IsType(m->table.rows[row.parentRow], "flTray5")) {
+                Set(49, 1.0f);
+                EXPECT_NE(root->FindOwner(cx, cy), m->panel->GetView(k)) << m->table.name;
+                Set(49, 0.0f);
+            }
+        }
+    }
+}
+
 TEST_F(Panels, PushButtonsShowThePressAndKeepTheirParameterWhenReleasedOutside) {
     for (auto& m : panels) {
         for (ViewID k = 2; k < m->table.rowCount; ++k) {
