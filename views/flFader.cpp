@@ -7,6 +7,7 @@
 #include "views/GUI.h"
 #include "views/PluginGUI.h"
 #include "views/flImages.h"
+#include "views/flShown.h"
 
 namespace {
 
@@ -153,7 +154,7 @@ bool flVSlider::FollowPointer(GUI* gui) {
 }
 
 void flVSlider::DoDrag(GUI* gui) {
-    if (FollowPointer(gui)) draw(gui);
+    if (FollowPointer(gui) && flIsShown(this)) draw(gui);
 }
 
 void flVSlider::notify(int slot) {
@@ -190,7 +191,7 @@ void flVSlider2::notify(int slot) {
 void flVSlider2::DoDrag(GUI* gui) {
     if (!FollowPointer(gui)) return;
     if (linked) owner->ControlHasChangedNormalisedValue(id, 1, value);
-    draw(gui);
+    if (flIsShown(this)) draw(gui);
 }
 
 void flVSlider2::altclick(int, int, GUI*) {

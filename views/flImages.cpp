@@ -9,8 +9,9 @@ const char* flInitLine(char** lines, int count, int n) {
 
 Bitmap* flNamedImage(char** lines, int count, int n) {
     const char* name = flInitLine(lines, count, n);
-    // A name ends at its first byte below 32, so an empty line names nothing.
-    if (static_cast<unsigned char>(name[0]) < 32) return nullptr;
+    // A name ends at its first byte below 32 (read as a signed char, as the archive's name
+    // comparison reads it), so an empty line names nothing.
+    if (static_cast<signed char>(name[0]) < 32) return nullptr;
     Bitmap* image = PluginGUI::GetBitmap(name);
     return flHasImage(image) ? image : nullptr;
 }

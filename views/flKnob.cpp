@@ -7,6 +7,7 @@
 #include "views/GUI.h"
 #include "views/PluginGUI.h"
 #include "views/flImages.h"
+#include "views/flShown.h"
 
 namespace {
 
@@ -104,7 +105,7 @@ void flKnob::DoDrag(GUI* gui) {
     lastY = y;
     value = ClampToUnit(value);  // a NaN that reached the knob starts again from 0
     owner->ControlHasChangedNormalisedValue(id, 0, value);
-    draw(gui);
+    if (flIsShown(this)) draw(gui);
 }
 
 void flKnob::notify(int slot) {
@@ -134,6 +135,9 @@ void flKnob4::notify(int slot) {
         flKnob::notify(0);
         redraw();
     } else if (slot == 1) {
+        // Slot 0 is written on every notification, changed or not. So an alt-click on a
+        // locked knob, which resets the pan and then the lock, gives both pans of the pair
+        // their earlier values back; the release, finding the knob unlocked, resets its pan.
         if (!locked) savedValue = value;
         locked = owner->GetControlNormalisedValue(id, 1) != 0.0f;
         owner->ControlHasChangedNormalisedValue(id, 0, locked ? presetValue : savedValue);

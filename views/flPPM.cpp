@@ -4,6 +4,7 @@
 
 #include "views/GUI.h"
 #include "views/flImages.h"
+#include "views/flShown.h"
 
 namespace {
 
@@ -53,7 +54,7 @@ void flPPM::SetLevel(float x) {
 void flPPM::tick(GUI* gui) {
     // A meter has no children to tick.
     if (clipHold > 0) --clipHold;
-    if (changed) draw(gui);
+    if (changed && flIsShown(this)) draw(gui);
     changed = 0;
 }
 

@@ -18,7 +18,7 @@ public:
     using View::Initialise;
     // Lines: lit meter image, panel background, and optionally the clip image.
     void Initialise(char** lines, int count) override;
-    // Counts down the clip hold, then draws at once when the bar moved.
+    // Counts down the clip hold, then draws at once when the bar moved (while on screen).
     void tick(GUI* gui) override;
     void draw(GUI* gui) override;
     // One new signal level (1.0 is full scale; larger values occur). Draws nothing.

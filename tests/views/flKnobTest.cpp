@@ -52,7 +52,7 @@ TEST_F(flKnobTest, DrawsTrackAndPointerFramesOverTheBackgroundPiece) {
 
 TEST_F(flKnobTest, DragCountsTheLargerComponentAndStaysInRange) {
     params = {Param(0.0f)};
-    Add("flKnob", Knob(0), kInit, {0});
+    const ViewID knob = Add("flKnob", Knob(0), kInit, {0});
     // A knob that cannot draw still follows drags and notifications.
     const ViewID blind = Add("flKnob", Knob(1), "Ptr.bmp\nNoMask.bmp\nTrack.bmp\nTrackMask.bmp\nBack.bmp", {0});
     Build();
@@ -79,6 +79,16 @@ TEST_F(flKnobTest, DragCountsTheLargerComponentAndStaysInRange) {
     Release();
     Drag(1, 0, 50);
     EXPECT_FLOAT_EQ(Value(0), 0.7f);
+
+    // Hidden in the middle of a drag, the knob still follows the pointer but paints nothing
+    // over what the window shows in its place.
+    Press(30, 40);
+    At<flKnob>(knob)->SetHidden(true, panel->gui);
+    window.buffer->PlotPoint(Knob(0).left + 4, Knob(0).top + 4, 0x123456);
+    MoveTo(30, 20);
+    EXPECT_FLOAT_EQ(Value(0), 0.8f);
+    EXPECT_EQ(window.buffer->GetPixel(Knob(0).left + 4, Knob(0).top + 4), 0x123456);
+    Release();
 }
 
 TEST_F(flKnobTest, PanLockTakesThePresetAndGivesTheValueBack) {
@@ -96,6 +106,10 @@ TEST_F(flKnobTest, PanLockTakesThePresetAndGivesTheValueBack) {
     Set(2, 0.0f);
     EXPECT_FLOAT_EQ(Value(0), 0.3f);
     EXPECT_FLOAT_EQ(Value(1), 0.6f);
+    log.changes.clear();
+    Set(2, 0.0f);  // unlocked with the switch off: each knob writes its own value back
+    EXPECT_EQ(log.changes, (std::vector<int>{0, 1, 2}));
+    EXPECT_FLOAT_EQ(Value(0), 0.3f);
 
     // Alt-click on a locked knob: the press resets the pan, then the lock, which gives both
     // pans back; the release resets the pan again, and the knob, now unlocked, keeps it.
@@ -105,6 +119,17 @@ TEST_F(flKnobTest, PanLockTakesThePresetAndGivesTheValueBack) {
     EXPECT_FLOAT_EQ(Value(0), 0.5f);
     EXPECT_FLOAT_EQ(Value(1), 0.6f);
     EXPECT_FALSE(At<flKnob4>(odd)->locked);
+}
+
+TEST_F(flKnobTest, PanLockOnWhenThePanelIsAttachedRemembersThePanFirst) {
+    // The pan is notified before its link, so the lock keeps the stored pan to give back.
+    params = {Param(0.3f), {0, "S", 0.0f, 1.0f, 1.0f, kUnitSwitch, kLawDiscrete}};
+    const ViewID pan = Add("flKnob4", Knob(0), "Ptr.bmp\nPtrMask.bmp\nTrack.bmp\nTrackMask.bmp\nBack.bmp\n1", {0, 1});
+    Build();
+    EXPECT_EQ(Value(0), 1.0f);
+    EXPECT_TRUE(At<flKnob4>(pan)->locked);
+    Set(1, 0.0f);
+    EXPECT_FLOAT_EQ(Value(0), 0.3f);
 }
 
 TEST_F(flKnobTest, LevelGangDropsToTheLowestAndMovesTogether) {
@@ -119,6 +144,12 @@ TEST_F(flKnobTest, LevelGangDropsToTheLowestAndMovesTogether) {
     EXPECT_FLOAT_EQ(At<flKnob>(a)->value, 0.8f);  // unlinked, each shows its own level
     Set(3, 1.0f);
     for (int i = 0; i < 3; ++i) EXPECT_FLOAT_EQ(Value(i), 0.3f);
+    // While ganged, even a drag step that does not move sends the partners, in slot order.
+    Press(Knob(0).left + 10, 40);
+    log.changes.clear();
+    panel->idle();
+    EXPECT_EQ(log.changes, (std::vector<int>{1, 2}));
+    Release();
     Drag(1, 0, -40);
     for (int i = 0; i < 3; ++i) EXPECT_FLOAT_EQ(Value(i), 0.5f);
     Set(3, 0.0f);

@@ -10,10 +10,10 @@ constexpr long kLit = 0x00FF00, kClip = 0xFF0000;
 
 class flMeterTest : public flPanelTest {
 protected:
-    flPPM* BuildMeter(const char* init) {
+    flPPM* BuildMeter(const char* init, int parent = 0, bool hidden = false) {
         AddSolid("Meter.bmp", 3, 96, kLit);
         AddSolid("MeterClip.bmp", 3, 96, kClip);
-        const ViewID m = Add("flPPM", kMeter, init, {});
+        const ViewID m = Add("flPPM", kMeter, init, {}, parent, hidden);
         Build();
         return At<flPPM>(m);
     }
@@ -70,6 +70,21 @@ TEST_F(flMeterTest, WithoutAClipImageTheBarStaysLit) {
     Tick(m, 2.0f);
     EXPECT_EQ(m->clipHold, 4);
     EXPECT_EQ(Row(95), kLit);
+}
+
+TEST_F(flMeterTest, AMeterOffScreenCountsOnButPaintsNothing) {
+    flPPM* own = BuildMeter("Meter.bmp\nBack.bmp\nMeterClip.bmp", 0, true);
+    for (int i = 0; i < 2; ++i) Tick(own, 2.0f);
+    EXPECT_EQ(own->clipHold, 4);
+    EXPECT_EQ(Row(95), 0);  // the (black) window still shows where the meter would be
+}
+
+TEST_F(flMeterTest, AMeterInAHiddenContainerPaintsNothing) {
+    const ViewID box = Add("View", {170, 190, 0, 120}, "", {}, 0, true);
+    flPPM* m = BuildMeter("Meter.bmp\nBack.bmp", static_cast<int>(box));
+    Tick(m, 0.25f);
+    EXPECT_EQ(m->topRow, 96 - 42);  // 96 x (0.5 - 0.1) / 0.9
+    EXPECT_EQ(Row(95), 0);
 }
 
 }  // namespace

@@ -57,6 +57,7 @@ struct ChangeLog : Plugin::ParameterObserver {
 class flPanelTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        testing_views::EnsureStandardTypesRegistered();  // "View" for plain containers
         static bool registered = false;
         if (!registered) {
             registered = true;
@@ -72,9 +73,10 @@ protected:
     void TearDown() override { panel.reset(); }  // the last panel empties the cache
 
     // Adds a row (under the root unless a parent is given); returns its id.
-    ViewID Add(const char* type, PRect r, const char* init, std::vector<int> slots, int parent = 0) {
+    ViewID Add(const char* type, PRect r, const char* init, std::vector<int> slots, int parent = 0,
+               bool hidden = false) {
         const auto id = static_cast<ViewID>(rows.size());
-        rows.push_back(testing_views::Row(id, r, type, parent, init, std::move(slots)));
+        rows.push_back(testing_views::Row(id, r, type, parent, init, std::move(slots), hidden));
         return id;
     }
     void Build() {
