@@ -185,6 +185,22 @@ TEST(SkinTables, EveryTypeIsRegistered) {
         }
 }
 
+// The registry holds every type once, the control panel's own types before the toolkit's,
+// and calling the registration again adds nothing.
+TEST(SkinTables, ViewTypesAreRegisteredOnceInStartUpOrder) {
+    RegisterViewTypes();
+    RegisterViewTypes();
+    const char* const expected[] = {
+        "flKnob",    "flKnob4",   "flKnob5",       "flHSlider",   "flVSlider", "flVSlider2",
+        "flButton",  "flButton3", "flPushButton",  "flTray5",     "flTray6",   "flCanvas",
+        "flExtLed",  "flRateLed", "flPPM",         "flLogoButton", "BitmapControl", "PButton",
+        "Canvas",    "HSlider",   "Knob",          "Slider",      "TextBox",   "View",
+        "Static"};
+    const auto& registry = GetRegisteredViews();
+    ASSERT_EQ(registry.size(), std::size(expected));
+    for (size_t i = 0; i < registry.size(); ++i) EXPECT_EQ(registry[i].name, expected[i]) << i;
+}
+
 TEST(SkinTables, MeterMapsFeedEveryMeterOnce) {
     struct Map {
         const SkinTable& table;
