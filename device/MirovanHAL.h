@@ -17,7 +17,9 @@ class MirovanPlugin;
 // the device; the application's periodic KeepOpen reopens it.
 class MirovanHAL {
   public:
-    enum Event {
+    // A device event code; codes other than the ones named here may travel through the
+    // application's event queue, so the type holds any int.
+    enum Event : int {
         EventFirmwareNeedsUpdate = 0,
     };
 
