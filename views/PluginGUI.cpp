@@ -45,10 +45,13 @@ PluginGUI::PluginGUI(Plugin* plugin, const ViewDefinition* table, int rows)
 PluginGUI::~PluginGUI() {
     if (plugin) plugin->RemoveParameterObserver(this);
     // The root owns the tree. Views of rows left unattached (no valid parent) are owned by
-    // nobody else, so they are deleted here as well.
+    // nobody else, so they are deleted here as well, each with its own subtree. They are all
+    // found before any is deleted: deleting one deletes the views attached below it.
+    std::vector<View*> detached;
     for (unsigned k = 1; k < views.size(); ++k) {
-        if (views[k] && views[k]->GetParent() == nullptr) delete views[k];
+        if (views[k] && views[k]->GetParent() == nullptr) detached.push_back(views[k]);
     }
+    for (View* v : detached) delete v;
     if (!views.empty()) delete views[0];
     views.clear();
     delete gui;

@@ -7,10 +7,11 @@
 
 namespace {
 
-// Copies a line (ending at "\n" or at the NUL) into a buffer of limit + 1 bytes.
-void CopyLine(char* to, const char* from, int limit) {
+// Copies a text up to its NUL, or an init-text line up to its "\n", into a buffer of
+// limit + 1 bytes.
+void CopyText(char* to, const char* from, int limit, bool endAtNewline) {
     int n = 0;
-    while (from && n < limit && from[n] != '\0' && from[n] != '\n') {
+    while (from && n < limit && from[n] != '\0' && !(endAtNewline && from[n] == '\n')) {
         to[n] = from[n];
         ++n;
     }
@@ -68,7 +69,7 @@ void Static::Initialise(char** lines, int count) {
         font = new Font(sheet, 32, 7, 7, 20, 5, true);
         if (count == 3) ReadJustify(lines[1]);
     }
-    CopyLine(text, lines[count - 1], kMaxText);
+    CopyText(text, lines[count - 1], kMaxText, true);
     std::memcpy(initialText, text, sizeof text);
     UpdateJustifyOffset();
 }
@@ -83,12 +84,12 @@ void Static::notify(int slot) {
 }
 
 void Static::SetText(const char* p) {
-    CopyLine(text, p, kMaxText);
+    CopyText(text, p, kMaxText, false);
     UpdateJustifyOffset();
     redraw();
 }
 
-void Static::SetInitialText(const char* p) { CopyLine(initialText, p, kMaxText); }
+void Static::SetInitialText(const char* p) { CopyText(initialText, p, kMaxText, false); }
 
 const char* Static::GetInitialText() const { return initialText; }
 
@@ -124,10 +125,13 @@ void Static::UpdateJustifyOffset() {
 }
 
 void Static::draw(GUI* gui) {
-    if (IsHidden() || !font || !canvas || !gui) {
+    if (IsHidden()) {
         needsRedraw = false;
         return;
     }
+    // A view without a font never drew, so it stays marked, like the other controls that
+    // lack their images.
+    if (!font || !canvas || !gui) return;
     if (hasBackground) {
         background->BlitIntoBitmap(canvas, 0, 0, nullptr);
     } else {

@@ -64,6 +64,13 @@ TEST_F(SurfaceTest, RedirectionMovesBitmapCopiesButNotFramesAndRestoresTheTarget
     const PRect r{50, 60, 10, 20};
     gui.DrawBitmap(green.get(), &r, nullptr);
     gui.PlotRectangle(&r);
+    // A source offset picks the pixels from there; the copy keeps the rectangle's size.
+    Bitmap numbered(30, 3);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 30; ++x) numbered.PlotPoint(x, y, x * 16 + y);
+    const PRect strip{45, 55, 32, 35};
+    const PPoint from{20, 0};
+    gui.DrawBitmap(&numbered, &strip, &from);
     gui.RedirectOutputFromBitmap(&into, -40, -10);
     EXPECT_EQ(gui.CurrentTarget(), screen());
     EXPECT_EQ(gui.offsetX, 0);
@@ -74,6 +81,9 @@ TEST_F(SurfaceTest, RedirectionMovesBitmapCopiesButNotFramesAndRestoresTheTarget
     EXPECT_EQ(into.GetPixel(50, 10), GUI::kPenColour);  // frame at panel coordinates
     EXPECT_EQ(into.GetPixel(59, 19), GUI::kPenColour);
     EXPECT_EQ(into.GetPixel(55, 15), 0);  // a frame, not a fill
+    EXPECT_EQ(into.GetPixel(5, 22), 20 * 16);
+    EXPECT_EQ(into.GetPixel(14, 24), 29 * 16 + 2);
+    EXPECT_EQ(into.GetPixel(15, 22), 0);  // nothing beyond the rectangle's width
     // Nothing of it reached the window.
     EXPECT_TRUE(window.invalidated.empty());
 }

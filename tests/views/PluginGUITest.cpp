@@ -123,10 +123,14 @@ TEST_F(PanelBinding, AltClickResetsOnThePressAndAgainOnTheRelease) {
     t.plugin.SetPluginInterface(&host);
     t.plugin.params[5]->value = 0.9f;
     t.plugin.params[3]->value = 0.9f;
+    // The default is in user units: 1.5 of 0..2 is stored as 0.75.
+    t.plugin.params[3]->max = 2.0f;
+    t.plugin.params[3]->defaultValue = 1.5f;
     t.window.modifiers = kModifierAlt;
     t.panel->mouse(25, 5, 0, 1);
     EXPECT_FLOAT_EQ(t.plugin.params[5]->value, 0.25f);
-    EXPECT_FLOAT_EQ(t.plugin.params[3]->value, 0.25f);
+    EXPECT_FLOAT_EQ(t.plugin.params[3]->value, 0.75f);
+    EXPECT_EQ(probe(2)->notified, (std::vector<int>{0, 2, 1, 0, 2}));  // each reset notifies
     EXPECT_EQ(log.events, (std::vector<std::string>{"host 5", "host 3", "host 5"}));
     EXPECT_EQ(probe(2)->presses, 0);  // the press itself does not reach the view
     t.panel->mouse(25, 5, 0, 0);
@@ -206,16 +210,37 @@ TEST(PanelLifetime, TheBitmapCacheIsSharedByPanelsAndFreedWithTheLastOne) {
     ClearResources();
 }
 
-TEST(PanelLifetime, APanelStopsObservingWhenDestroyed) {
+// A view that counts the live views of its type.
+struct CountedView : View {
+    CountedView(const ViewDefinition* row, PluginGUI* owner) : View(row, owner) { ++alive; }
+    ~CountedView() override { --alive; }
+    static int alive;
+};
+int CountedView::alive = 0;
+
+TEST(PanelLifetime, APanelStopsObservingAndDeletesEveryViewOnceWhenDestroyed) {
     auto table = testing_views::LinearTable(2);
     Plugin plugin(table.data(), table.size());
     testing_views::EnsureStandardTypesRegistered();
-    std::vector<ViewDefinition> rows = {Row(0, {0, 10, 0, 10}, "View", -1, ""),
-                                        Row(1, {0, 5, 0, 5}, "Probe", -1, "", {0})};
+    static const bool registered = [] {
+        AddViewType("Counted", RegistrationHelper<CountedView>::Create);
+        return true;
+    }();
+    (void)registered;
+    // Row 1 has no parent and row 2 hangs below it; row 3 names a later row as its parent.
+    std::vector<ViewDefinition> rows = {Row(0, {0, 10, 0, 10}, "Counted", -1, ""),
+                                        Row(1, {0, 5, 0, 5}, "Counted", -1, "", {0}),
+                                        Row(2, {0, 5, 0, 5}, "Counted", 1, "", {0}),
+                                        Row(3, {0, 5, 0, 5}, "Counted", 4, ""),
+                                        Row(4, {0, 5, 0, 5}, "Counted", 0, "")};
     {
-        PluginGUI panel(&plugin, rows.data(), 2);  // row 1 has no parent: owned all the same
+        PluginGUI panel(&plugin, rows.data(), 5);  // unattached rows are owned all the same
         EXPECT_EQ(plugin.observers.size(), 1u);
+        EXPECT_EQ(panel.views[2]->GetParent(), panel.views[1]);
+        EXPECT_EQ(panel.views[3]->GetParent(), nullptr);
+        EXPECT_EQ(CountedView::alive, 5);
     }
+    EXPECT_EQ(CountedView::alive, 0);
     plugin.HostHasChangedParameter(0, 0.5f);  // must not reach the destroyed panel
     EXPECT_TRUE(plugin.observers.empty());
 }

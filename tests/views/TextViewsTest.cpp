@@ -100,16 +100,21 @@ TEST_F(TextViews, StaticTextFollowsItsParameterAndItsInitTextsShape) {
     EXPECT_EQ(std::string(s->text), longText.substr(0, 255));
     s->SetInitialText(longText.c_str());
     EXPECT_EQ(std::string(s->GetInitialText()).size(), 255u);
+    // Only init-text lines end at a newline; a text set later is copied whole.
+    s->SetText("AB\nC");
+    EXPECT_STREQ(s->text, "AB\nC");
 
     // A trailing newline makes the text line the justification line: the text is empty.
     TestPanel trailing(StaticRows("Font7.bmp\nABC\n"));
     EXPECT_STREQ(trailing.ViewAt<Static>(1)->GetInitialText(), "");
-    // One line, or six, give no font: nothing is drawn.
+    // One line, or six, give no font: nothing is drawn and the view stays marked.
     for (const char* init : {"Font7.bmp", "a\nb\nc\nd\ne\nf", ""}) {
         TestPanel none(StaticRows(init));
         EXPECT_EQ(none.ViewAt<Static>(1)->font, nullptr) << init;
         none.panel->draw();
         EXPECT_EQ(none.window.buffer->GetPixel(10, 20), 0) << init;
+        EXPECT_TRUE(none.ViewAt<Static>(1)->needsRedraw) << init;
+        EXPECT_EQ(none.ViewAt<Static>(1)->justifyOffset, 0) << init;
     }
 }
 
@@ -162,12 +167,13 @@ protected:
 };
 
 TEST_F(TextBoxEditing, AClickOpensTheFieldAndTheNextClickClosesIt) {
-    // Before any notification the field shows its placeholder text.
-    std::vector<ViewDefinition> rows = TextBoxRows();
-    EventLog log;
+    // Until a notification brings its parameter's text the field shows a placeholder.
+    EXPECT_NE(std::string(box->text), "Val=0.000000");  // refreshed when the surface came
     {
-        TestPanel bare(rows);
-        EXPECT_NE(std::string(bare.ViewAt<TextBox>(1)->text), "Val=0.000000");  // refreshed
+        TestPanel unbound({Row(0, {0, 200, 0, 100}, "View", -1, ""),
+                           Row(1, {10, 110, 10, 17}, "TextBox", 0, "Font5.bmp")});
+        EXPECT_STREQ(unbound.ViewAt<TextBox>(1)->text, "Val=0.000000");
+        EXPECT_EQ(unbound.ViewAt<TextBox>(1)->length, 12);
     }
     EXPECT_FALSE(box->IsSelected());
     t->Click(20, 12);

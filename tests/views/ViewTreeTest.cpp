@@ -170,6 +170,44 @@ TEST_F(ViewTree, HiddenViewsAreNeitherDrawnNorReportedAsNeedingARedraw) {
     EXPECT_TRUE(t.panel->NeedsRedraw());
 }
 
+TEST_F(ViewTree, MovingAContainerMovesAndMarksItsWholeSubtreeAndNothingElse) {
+    View* box = t.panel->views[4];
+    t.panel->draw();
+    ASSERT_FALSE(t.panel->NeedsRedraw());
+    box->OffsetRect(5, -2);
+    EXPECT_EQ(box->rect.left, 105);
+    EXPECT_EQ(box->rect.bottom, 88);
+    EXPECT_EQ(probe(5)->rect.left, 115);
+    EXPECT_EQ(probe(5)->rect.top, 68);
+    EXPECT_TRUE(box->needsRedraw);
+    EXPECT_TRUE(probe(5)->needsRedraw);
+    EXPECT_FALSE(probe(1)->needsRedraw);
+    EXPECT_FALSE(t.panel->views[0]->needsRedraw);
+
+    // Repositioning and resizing move the view alone and mark nothing.
+    t.panel->draw();
+    const PRect r{100, 120, 60, 70};
+    box->Reposition(&r);
+    box->Resize(30, 40);
+    EXPECT_EQ(box->rect.right, 130);
+    EXPECT_EQ(box->rect.bottom, 100);
+    EXPECT_EQ(probe(5)->rect.left, 115);
+    EXPECT_FALSE(t.panel->NeedsRedraw());
+
+    // Ticks reach every view, hidden ones included.
+    t.panel->tick();
+    EXPECT_EQ(probe(3)->ticks, 1);
+    EXPECT_EQ(probe(5)->ticks, 1);
+
+    // A removed view leaves the tree (the panel still deletes it at the end).
+    box->Remove(probe(5));
+    EXPECT_EQ(probe(5)->GetParent(), nullptr);
+    EXPECT_EQ(box->GetChild(0), nullptr);
+    box->Remove(probe(5));
+    EXPECT_EQ(box->GetChildCount(), 0);
+    EXPECT_EQ(t.panel->views[0]->FindOwner(115, 75), box);
+}
+
 TEST_F(ViewTree, SelectionIsExclusiveAndKeysGoToTheSelectedView) {
     probe(1)->SetSelected(true);
     probe(1)->needsRedraw = false;

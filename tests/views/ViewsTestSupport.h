@@ -93,9 +93,13 @@ public:
         keys.push_back(ch);
         View::key(ch, code, gui);
     }
+    void tick(GUI* gui) override {
+        ++ticks;
+        View::tick(gui);
+    }
 
     int presses = 0, releases = 0, lastX = -1, lastY = -1;
-    int drags = 0, ends = 0, draws = 0;
+    int drags = 0, ends = 0, draws = 0, ticks = 0;
     bool startsDrag = true;
     bool endClearsDrag = false;
     std::vector<int> notified;
