@@ -9,15 +9,21 @@
 ReadResult ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes)
 {
     bytes->clear();
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
+    // Without blocking: a named pipe would otherwise hang the open until some writer came.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         return ReadResult::Unreadable;
+    FILE* f = ::fdopen(fd, "rb");
+    if (!f) {
+        ::close(fd);
+        return ReadResult::Unreadable;
+    }
 
     ReadResult result = ReadResult::Unreadable;
     long size = -1;
-    // A folder opens too, but has no size to take.
+    // A folder or a pipe opens too, but has no size to take.
     struct stat st;
-    const bool regular = ::fstat(::fileno(f), &st) == 0 && S_ISREG(st.st_mode);
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     if (regular && std::fseek(f, 0, SEEK_END) == 0)
         size = std::ftell(f);
     if (size >= 0 && std::fseek(f, 0, SEEK_SET) == 0) {

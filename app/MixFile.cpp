@@ -120,8 +120,10 @@ MixCheck ParseMixFile(const uint8_t* data, size_t size, int32_t id, int32_t vers
             return MixCheck::Corrupt;
         const uint32_t blockId = WordAt(data, offset);
         const uint32_t blockBytes = WordAt(data, offset + 4);
-        if (blockId != 0 || blockBytes < kMixBlockHeaderBytes || blockBytes % 4 != 0 ||
-            blockBytes > maxBlockBytes || blockBytes > wholeBytes - offset)
+        // A length need not be a whole number of words: the block's sum and its values
+        // take the whole words it holds, and the next block starts right after its bytes.
+        if (blockId != 0 || blockBytes < kMixBlockHeaderBytes || blockBytes > maxBlockBytes ||
+            blockBytes > wholeBytes - offset)
             return MixCheck::Corrupt;
         if (SumWords(data, offset, blockBytes, offset + 8) != WordAt(data, offset + 8))
             return MixCheck::Corrupt;

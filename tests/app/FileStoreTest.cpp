@@ -86,6 +86,9 @@ TEST_F(FileStore, ReadRefusesWhatIsNotASmallRegularFile)
     EXPECT_EQ(ReadWholeFile(Path("absent"), &bytes), ReadResult::Unreadable);
     EXPECT_TRUE(bytes.empty());
     EXPECT_EQ(ReadWholeFile(folder, &bytes), ReadResult::Unreadable);
+    // A pipe with no writer is refused at once instead of waiting for one.
+    ASSERT_EQ(mkfifo(Path("pipe").c_str(), 0600), 0);
+    EXPECT_EQ(ReadWholeFile(Path("pipe"), &bytes), ReadResult::Unreadable);
 
     ASSERT_EQ(ReplaceFile(Path("empty"), {}), WriteResult::Ok);
     EXPECT_EQ(ReadWholeFile(Path("empty"), &bytes), ReadResult::Ok);

@@ -101,6 +101,22 @@ TEST_F(IdleHandlerTest, StatusIsPolledOnEveryEighthPass)
     EXPECT_EQ(Value(param::kInUse), 0.0f);
 }
 
+TEST_F(IdleHandlerTest, ExternalSyncAndLockFollowTheDevice)
+{
+    Passes(8);
+    EXPECT_EQ(Value(param::kExternalSync), 0.0f);
+    EXPECT_EQ(Value(param::kSyncLocked), 1.0f);  // the internal clock is always locked
+
+    // Another program switches the device to external sync with no input to lock to.
+    hal()->SetValueDirect(AVCMsg{114, 1});
+    Passes(8);
+    EXPECT_EQ(Value(param::kExternalSync), 1.0f);
+    EXPECT_EQ(Value(param::kSyncLocked), 0.0f);
+
+    // The mirror goes only one way: the device keeps what it was set to.
+    EXPECT_TRUE(model.ExternalSync());
+}
+
 TEST_F(IdleHandlerTest, LostDeviceShowsTheWindowAndItsReturnResendsTheSettings)
 {
     Passes(8);

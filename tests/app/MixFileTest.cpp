@@ -158,7 +158,7 @@ TEST(MixFileFormat, BlocksThatBreakTheirBoundsAreCorruptEvenWithRightChecksums)
     Reseal(headerOnly, 0);
     EXPECT_EQ(Parse(headerOnly), MixCheck::Corrupt);
 
-    for (uint32_t len : {0u, 8u, 14u, 12u + 4 * kParams + 4, 0xFFFFFFF0u}) {
+    for (uint32_t len : {0u, 8u, 11u, 12u + 4 * kParams + 4, 0xFFFFFFF0u}) {
         std::vector<uint8_t> f = good;
         SetWord(f, 24, len);
         Reseal(f, 1);
@@ -198,6 +198,15 @@ TEST(MixFileFormat, BlockSizesDecideHowManyValuesLoad)
 
     EXPECT_EQ(Parse(BuildMixFile(kMixFileId, kMixFileVersion, SampleValues(kParams + 1))),
               MixCheck::Corrupt);
+
+    // A length that is not a whole number of words holds the whole words within it.
+    std::vector<uint8_t> ragged = BuildMixFile(kMixFileId, kMixFileVersion, SampleValues(kParams));
+    SetWord(ragged, 24, 12 + 4 * (kParams - 1) + 2);
+    Reseal(ragged, 1);
+    std::vector<float> raggedValues;
+    ASSERT_EQ(Parse(ragged, &raggedValues), MixCheck::Ok);
+    const std::vector<float> all = SampleValues(kParams);
+    EXPECT_EQ(raggedValues, std::vector<float>(all.begin(), all.end() - 1));
 
     // Two valid blocks: both are checked, only the first is loaded.
     std::vector<uint8_t> twoBlocks = BuildMixFile(kMixFileId, kMixFileVersion, SampleValues(5));

@@ -51,7 +51,9 @@ start_xvfb() {
 devsim() { "$MIROVAN_DEVSIM" "$@"; }
 
 start_devsim() {
-  devsim serve "$@" >"$E2E_DIR/devsim.log" 2>&1 &
+  # The program itself, not the devsim function: a function would run in a background
+  # subshell, and the cleanup would stop that subshell and leave the simulator running.
+  "$MIROVAN_DEVSIM" serve "$@" >"$E2E_DIR/devsim.log" 2>&1 &
   E2E_PIDS+=($!)
   wait_until 10 devsim reg 0 || fail "the simulator does not answer"
 }

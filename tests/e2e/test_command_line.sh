@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# A mix file named on the command line: a damaged one shows its error and the program starts
+# all the same; a good one is loaded; either way the exit writes the default settings file,
+# never the named one.
+source "$(dirname "$0")/lib.sh"
+e2e_start
+start_devsim
+mixer_regs() { devsim regs | awk '$1 < 90 || $1 > 110'; }
+gone() { ! kill -0 "$CONTROL_PID" 2>/dev/null; }
+close_main_window() {
+  main_window
+  "$MIROVAN_CLOSE_WINDOW" "$WIN"
+  wait_until 10 gone || fail "closing the window did not end the program"
+}
+
+# A first run makes the mix to name later.
+start_control
+main_window
+initial=$(mixer_regs)
+drag_panel 531 105 160
+changed() { [ "$(mixer_regs)" != "$initial" ]; }
+wait_until 5 changed || fail "the fader changed no register"
+wanted=$(mixer_regs)
+close_main_window
+named=$E2E_DIR/named.mvle
+mv "$SETTINGS" "$named"
+cp "$named" "$E2E_DIR/named.orig"
+
+# One flipped byte in a value: the load refuses it with its error box.
+corrupt=$E2E_DIR/corrupt.mvle
+cp "$named" "$corrupt"
+printf '\x55' | dd of="$corrupt" bs=1 seek=100 conv=notrunc status=none
+devsim power-cycle >/dev/null
+start_control "$corrupt"
+wait_until 20 window_shown "^Error$" || fail "no error box for the damaged file"
+screenshot corrupt >/dev/null
+box=$(visible_window "^Error$")
+kill -0 "$CONTROL_PID" || fail "the program ended under the error box"
+xdotool windowfocus --sync "$box"
+xdotool key Return
+main_window
+window_gone "FireWire Connection Lost" || fail "connection-lost window shown with the device present"
+[ "$(mixer_regs)" != "$wanted" ] || fail "the damaged file changed the mix"
+close_main_window
+[ "$(stat -c %s "$SETTINGS")" = 324 ] || fail "no default settings file after the damaged file"
+
+# The good file is loaded; the exit writes the default file and leaves the named one alone.
+rm -f "$SETTINGS"
+devsim power-cycle >/dev/null
+start_control "$named"
+main_window
+restored() { [ "$(mixer_regs)" = "$wanted" ]; }
+wait_until 10 restored || { diff <(echo "$wanted") <(mixer_regs) >&2; fail "the named file was not loaded"; }
+screenshot loaded >/dev/null
+close_main_window
+cmp -s "$named" "$E2E_DIR/named.orig" || fail "the exit wrote the named file"
+[ "$(stat -c %s "$SETTINGS")" = 324 ] || fail "the exit did not write the default settings file"
+echo PASS
