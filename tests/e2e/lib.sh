@@ -40,8 +40,10 @@ wait_until() {
 }
 
 start_xvfb() {
-  # The server picks a free display itself and names it once it accepts clients.
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$E2E_DIR/display" >"$E2E_DIR/xvfb.log" 2>&1 &
+  # The server picks a free display itself and names it once it accepts clients. Without
+  # -noreset it resets whenever its last client leaves (xdpyinfo below), and a client that
+  # connects during the reset fails.
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$E2E_DIR/display" >"$E2E_DIR/xvfb.log" 2>&1 &
   XVFB_PID=$!
   wait_until 10 test -s "$E2E_DIR/display" || fail "Xvfb did not start"
   export DISPLAY=":$(head -1 "$E2E_DIR/display")"
