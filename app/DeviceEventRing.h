@@ -6,7 +6,7 @@
 #include "device/MirovanHAL.h"
 
 class DeviceEventRing {
-public:
+  public:
     // False when the ring is full and the event was dropped.
     bool Push(MirovanHAL::Event event);
 
@@ -16,7 +16,7 @@ public:
 
     bool Empty() const { return write == read; }
 
-private:
+  private:
     static constexpr int kSlots = 8;
     MirovanHAL::Event slots[kSlots] = {};
     int write = 0;

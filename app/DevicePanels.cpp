@@ -27,12 +27,10 @@ MirovanGUI::~MirovanGUI() = default;
 void MirovanGUI::UpdateMeters(MeterData const*) {}
 
 void MirovanGUI::FeedMeters(MeterData const* meters, const MeterFeed* feeds, int count) {
-    if (!meters)
-        return;
+    if (!meters) return;
     for (int i = 0; i < count; ++i) {
         const MeterFeed& feed = feeds[i];
-        if (feed.level < 0 || feed.level >= MeterData::kLevels)
-            continue;
+        if (feed.level < 0 || feed.level >= MeterData::kLevels) continue;
         // The tables put a meter on every fed row; anything else there is left alone.
         if (auto* meter = dynamic_cast<flPPM*>(GetView(feed.row)))
             meter->SetLevel(meters->level[feed.level]);

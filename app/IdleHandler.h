@@ -8,10 +8,10 @@
 class PPlugIn;
 
 class IdleHandler {
-public:
+  public:
     // What the idle work needs of the windowing side.
     class Windows {
-    public:
+      public:
         virtual ~Windows() = default;
         virtual void ShowConnectionLost(bool show) = 0;
         // The firmware is too old: tell the user, start the updater and close.
@@ -33,7 +33,7 @@ public:
     // Status polling and keep-open run on every this-many-th pass.
     static constexpr unsigned kSlowPassEvery = 8;
 
-private:
+  private:
     void MirrorSampleRate(int rate);
     void PollStatus();
     void HandleEvents();

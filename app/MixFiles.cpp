@@ -10,42 +10,34 @@
 #include "device/MirovanHAL.h"
 #include "views/PPlugIn.h"
 
-std::vector<float> TakeSnapshot(PPlugIn* wrapper)
-{
+std::vector<float> TakeSnapshot(PPlugIn* wrapper) {
     std::vector<float> values;
     const int count = wrapper->GetNumberOfParameters();
-    for (int i = 0; i < count; ++i)
-        values.push_back(wrapper->HostWantsParameterValue(i));
+    for (int i = 0; i < count; ++i) values.push_back(wrapper->HostWantsParameterValue(i));
     return values;
 }
 
 namespace {
 
-bool FollowsDevice(int index)
-{
+bool FollowsDevice(int index) {
     return index >= param::kSampleRate && index <= param::kSyncLocked;
 }
 
-float Sanitised(PPlugIn* wrapper, int index, float value)
-{
+float Sanitised(PPlugIn* wrapper, int index, float value) {
     if (!std::isfinite(value)) {
         Parameter* p = wrapper->GetParameter(index);
         return p ? p->NormaliseValue(p->defaultValue) : 0.0f;
     }
-    if (value < 0.0f)
-        return 0.0f;
-    if (value > 1.0f)
-        return 1.0f;
+    if (value < 0.0f) return 0.0f;
+    if (value > 1.0f) return 1.0f;
     return value;
 }
 
 }  // namespace
 
-void ApplySnapshot(PPlugIn* wrapper, const std::vector<float>& values)
-{
+void ApplySnapshot(PPlugIn* wrapper, const std::vector<float>& values) {
     const int count = wrapper->GetNumberOfParameters();
-    if (count < 0 || values.size() > size_t(count))
-        return;
+    if (count < 0 || values.size() > size_t(count)) return;
     for (int i = 0; i < int(values.size()); ++i) {
         if (!FollowsDevice(i))
             wrapper->HostHasChangedParameter(i, Sanitised(wrapper, i, values[i]));
@@ -53,22 +45,15 @@ void ApplySnapshot(PPlugIn* wrapper, const std::vector<float>& values)
 }
 
 MixFiles::MixFiles(PPlugIn* wrapper, UserMessages* messages, std::function<void()> afterLoad)
-    : wrapper(wrapper), messages(messages), afterLoad(std::move(afterLoad))
-{
-}
+    : wrapper(wrapper), messages(messages), afterLoad(std::move(afterLoad)) {}
 
-bool MixFiles::Load(const std::string& path, int id, bool silence)
-{
+bool MixFiles::Load(const std::string& path, int id, bool silence) {
     std::vector<uint8_t> bytes;
     MixCheck check = MixCheck::Ok;
     switch (ReadWholeFile(path, &bytes)) {
-    case ReadResult::Unreadable:
-        return false;
-    case ReadResult::TooLarge:
-        check = MixCheck::WrongLength;
-        break;
-    case ReadResult::Ok:
-        break;
+        case ReadResult::Unreadable: return false;
+        case ReadResult::TooLarge: check = MixCheck::WrongLength; break;
+        case ReadResult::Ok: break;
     }
 
     std::vector<float> values;
@@ -76,25 +61,19 @@ bool MixFiles::Load(const std::string& path, int id, bool silence)
         check = ParseMixFile(bytes.data(), bytes.size(), id, kMixFileVersion,
                              wrapper->GetNumberOfParameters(), &values);
     if (check != MixCheck::Ok) {
-        if (!silence && messages)
-            messages->ShowError(MixCheckMessage(check));
+        if (!silence && messages) messages->ShowError(MixCheckMessage(check));
         return true;
     }
 
     ApplySnapshot(wrapper, values);
-    if (afterLoad)
-        afterLoad();
+    if (afterLoad) afterLoad();
     return true;
 }
 
-bool MixFiles::Save(const std::string& path, int id)
-{
+bool MixFiles::Save(const std::string& path, int id) {
     const std::vector<uint8_t> bytes = BuildMixFile(id, kMixFileVersion, TakeSnapshot(wrapper));
-    const WriteResult result =
-        ReplaceFile(path, bytes, [] { MirovanHAL::Get()->SaveToCnE(); });
-    if (result == WriteResult::Ok)
-        return true;
-    if (messages)
-        messages->ShowError("The mix could not be saved to \"" + path + "\".");
+    const WriteResult result = ReplaceFile(path, bytes, [] { MirovanHAL::Get()->SaveToCnE(); });
+    if (result == WriteResult::Ok) return true;
+    if (messages) messages->ShowError("The mix could not be saved to \"" + path + "\".");
     return false;
 }

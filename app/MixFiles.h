@@ -19,7 +19,7 @@ std::vector<float> TakeSnapshot(PPlugIn* wrapper);
 void ApplySnapshot(PPlugIn* wrapper, const std::vector<float>& values);
 
 class MixFiles {
-public:
+  public:
     // afterLoad runs after every successful load, to send the settings that the mix matrix
     // does not carry.
     MixFiles(PPlugIn* wrapper, UserMessages* messages, std::function<void()> afterLoad);
@@ -33,7 +33,7 @@ public:
     // is reported in an error box and the old file, if any, stays as it was.
     bool Save(const std::string& path, int id);
 
-private:
+  private:
     PPlugIn* wrapper;
     UserMessages* messages;
     std::function<void()> afterLoad;

@@ -7,11 +7,11 @@
 class PPlugIn;
 
 class ParameterActions {
-public:
+  public:
     // The file dialogs, with the main windows set aside around them; the windowing side of
     // the application provides them.
     class Dialogs {
-    public:
+      public:
         virtual ~Dialogs() = default;
         virtual void LoadMixWithDialog() = 0;
         virtual void SaveMixWithDialog() = 0;
@@ -27,7 +27,7 @@ public:
     // when the device comes back, whether or not their values changed.
     void ResendDeviceSettings();
 
-private:
+  private:
     bool IsOn(int index) const;
     void WriteSwitchRegister(unsigned reg, int index);
     void SelectSampleRate();

@@ -21,13 +21,13 @@ constexpr int kTrackMode = 53;
 constexpr int kFloatWindowMode = 54;
 constexpr int kShrinkMode = 55;
 constexpr int kExpandMode = 56;
-constexpr int kSampleRate = 57;           // 1..4 in user units
+constexpr int kSampleRate = 57;  // 1..4 in user units
 constexpr int kExternalSync = 58;
 constexpr int kInUse = 59;
 constexpr int kSyncLocked = 60;
 constexpr int kHighGainInput3 = 61;
 constexpr int kHighGainInput4 = 62;
-constexpr int kInputMix = 65;             // 65..70: "Ip Mix 1" .. "Ip Mix 6" at high rates
+constexpr int kInputMix = 65;  // 65..70: "Ip Mix 1" .. "Ip Mix 6" at high rates
 constexpr int kOutputsToSpdif = 71;
 constexpr int kUseMetering = 72;
 

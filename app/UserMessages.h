@@ -5,7 +5,7 @@
 #include <string>
 
 class UserMessages {
-public:
+  public:
     virtual ~UserMessages() = default;
     // An error box: caption "Error", an OK button and the error icon.
     virtual void ShowError(const std::string& text) = 0;

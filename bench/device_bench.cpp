@@ -74,8 +74,7 @@ void BM_StepEveryParameterChanged(benchmark::State& state) {
         // the eight headphone gains of playback channels on the other side, always 0.
         high = !high;
         for (int i = 0; i < kMirovanParameterCount; ++i) {
-            if (i == kMeteringParameter)
-                continue;
+            if (i == kMeteringParameter) continue;
             device.plugin.HostHasChangedParameter(i, high ? 0.8f : 0.05f);
         }
         MirovanHAL::Get()->StepAVC();

@@ -64,7 +64,7 @@ void AddResource(const char* name, const std::vector<unsigned char>& data) {
 }
 
 class BenchWindow : public WindowPort {
-public:
+  public:
     Bitmap* GetBackBuffer() override { return &buffer; }
     void InvalidateRect(const PRect&) override {}
     void GetPointer(int* x, int* y) override { *x = *y = 0; }

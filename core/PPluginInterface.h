@@ -3,7 +3,7 @@
 // The one host of a plug-in (the application). It hears of control changes before any
 // observer and may change other parameters from inside the call.
 class PPluginInterface {
-public:
+  public:
     virtual ~PPluginInterface() {}
     virtual float GetSampleRate() = 0;
     virtual void ParameterHasChanged(int index) = 0;

@@ -128,17 +128,16 @@ void Parameter::Parameter_Precompute() {
             while (step < span && step < (1 << 30)) step <<= 1;
             break;
         }
-        case kLawCustom:
-            Precompute_CustomLaw();
-            break;
-        default:
-            break;
+        case kLawCustom: Precompute_CustomLaw(); break;
+        default: break;
     }
     SetUnNormalisedValue(defaultValue);
 }
 
 void Parameter::Precompute_CustomLaw() {}
-int Parameter::SetCustomTextualValue(const char*, int) { return 0; }
+int Parameter::SetCustomTextualValue(const char*, int) {
+    return 0;
+}
 
 int Parameter::GetCustomUnitText(float*, float*, char* buf, int maxlen) {
     WriteBounded(buf, maxlen, "");
@@ -150,11 +149,19 @@ int Parameter::GetCustomValueText(float, float, char* buf, int maxlen) {
     return 0;
 }
 
-float Parameter::_NormalisedToCustom(float) const { return 0.0f; }
-float Parameter::_CustomToNormalised(float) const { return 0.0f; }
+float Parameter::_NormalisedToCustom(float) const {
+    return 0.0f;
+}
+float Parameter::_CustomToNormalised(float) const {
+    return 0.0f;
+}
 
-void Parameter::SetUnNormalisedValue(float x) { value = NormaliseValue(x); }
-float Parameter::GetUnNormalisedValue() const { return UnNormaliseValue(value); }
+void Parameter::SetUnNormalisedValue(float x) {
+    value = NormaliseValue(x);
+}
+float Parameter::GetUnNormalisedValue() const {
+    return UnNormaliseValue(value);
+}
 
 float Parameter::Clamp(float x) const {
     if (x < min) x = min;
@@ -285,18 +292,15 @@ int Parameter::GetValueText(float x, float t, char* buf, int maxlen) {
         return WriteFirstFitting(buf, maxlen, kNumberFormats, 4, static_cast<double>(x));
     }
     switch (unit) {
-        case kUnitSwitch:
-            return WriteBounded(buf, maxlen, x != 0.0f ? "On" : "Off");
+        case kUnitSwitch: return WriteBounded(buf, maxlen, x != 0.0f ? "On" : "Off");
         case kUnitRatio: {
             if (x == 1.0f) return WriteBounded(buf, maxlen, "OO:1");
             const float r = 1.0f / (1.0f - x);
             if (std::fabs(r) > 100.0f) return WriteBounded(buf, maxlen, "OO:1");
             return WriteFirstFitting(buf, maxlen, kRatioFormats, 3, static_cast<double>(r));
         }
-        case kUnitCustom:
-            return GetCustomValueText(x, t, buf, maxlen);
-        default:
-            return WriteBounded(buf, maxlen, "");
+        case kUnitCustom: return GetCustomValueText(x, t, buf, maxlen);
+        default: return WriteBounded(buf, maxlen, "");
     }
 }
 
@@ -326,11 +330,8 @@ int Parameter::GetUnitText(float* x, float* t, char* buf, int maxlen) {
                 text = "Hz";
             }
             break;
-        case kUnitCustom:
-            return GetCustomUnitText(x, t, buf, maxlen);
-        default:
-            text = FixedUnitText(unit);
-            break;
+        case kUnitCustom: return GetCustomUnitText(x, t, buf, maxlen);
+        default: text = FixedUnitText(unit); break;
     }
     if (text == nullptr) {
         WriteBounded(buf, maxlen, "");
@@ -436,11 +437,14 @@ float Parameter::_ParseNumberFromString(const char* str, int len) {
         switch (c) {
             case '.': inFraction = true; break;
             case '-': negative = true; break;
-            case 'K': case 'k': letter = 1000.0; break;
+            case 'K':
+            case 'k': letter = 1000.0; break;
             case 'M': letter = 1000000.0; break;
             case 'm': letter = 0.001; break;
-            case 'U': case 'u': letter = 0.000001; break;
-            case 'N': case 'n': letter = 0.000000001; break;
+            case 'U':
+            case 'u': letter = 0.000001; break;
+            case 'N':
+            case 'n': letter = 0.000000001; break;
             default: break;  // "+", "e", other letters, commas
         }
         if (letter != 0.0) {

@@ -9,7 +9,7 @@
 // parameter's value law. `value` is public and may be written directly without clamping, so a
 // stored value can lie outside 0..1; the conversions back to user units clamp it.
 class Parameter {
-public:
+  public:
     explicit Parameter(const ParameterDefinition* row);
     virtual ~Parameter();
 
@@ -81,6 +81,6 @@ public:
     float _NormalisedToPwr2Scaled(float t) const;
     float _NormalisedToPwr10Scaled(float t) const;
 
-private:
+  private:
     float Clamp(float x) const;
 };

@@ -25,9 +25,15 @@ Plugin::~Plugin() {
     params.clear();
 }
 
-int32_t Plugin::GetFourCharMfr() { return FourCharCode("ZNTQ"); }
-int32_t Plugin::GetFourCharID() { return FourCharCode("wqdj"); }
-int32_t Plugin::GetFourCharVersion() { return 0x00010000; }
+int32_t Plugin::GetFourCharMfr() {
+    return FourCharCode("ZNTQ");
+}
+int32_t Plugin::GetFourCharID() {
+    return FourCharCode("wqdj");
+}
+int32_t Plugin::GetFourCharVersion() {
+    return 0x00010000;
+}
 
 void Plugin::ProcessMIDI(char*, int) {}
 
@@ -42,8 +48,12 @@ void Plugin::ProcessAudio(float** in, int inStride, int channels, int frames, fl
     }
 }
 
-void Plugin::SetPluginInterface(PPluginInterface* newHost) { host = newHost; }
-PPluginInterface* Plugin::GetPluginInterface() { return host; }
+void Plugin::SetPluginInterface(PPluginInterface* newHost) {
+    host = newHost;
+}
+PPluginInterface* Plugin::GetPluginInterface() {
+    return host;
+}
 
 Parameter* Plugin::ParameterAt(int index) const {
     // The count is compared as a signed 32-bit number, as every index test of the plug-in does.

@@ -10,10 +10,10 @@
 // The parameter store of one plug-in: one Parameter per table row, value access by index for the
 // host, and change notification to the host and to any number of observers.
 class Plugin {
-public:
+  public:
     // Told once per change of a parameter, after the parameter holds its new value.
     class ParameterObserver {
-    public:
+      public:
         virtual ~ParameterObserver() {}
         virtual void NotifyParameterChanged(int index) = 0;
     };
@@ -56,6 +56,6 @@ public:
     std::vector<ParameterObserver*> observers;
     int depth;
 
-private:
+  private:
     Parameter* ParameterAt(int index) const;
 };

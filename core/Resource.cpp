@@ -62,7 +62,9 @@ ResourceElement::ResourceElement(const char* elementName, FILE* file, uint32_t m
 
 Resource::Resource() : owns(1) {}
 
-Resource::~Resource() { ClearAll(); }
+Resource::~Resource() {
+    ClearAll();
+}
 
 void Resource::ClearAll() {
     if (owns) {

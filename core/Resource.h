@@ -6,7 +6,7 @@
 
 // One named blob of the resource archive. Its owner frees `data` with free() and then deletes it.
 class ResourceElement {
-public:
+  public:
     // Builds the element from its name and the file positioned at the entry's data header
     // (length and reserved words, then the bytes). At most maxLength bytes are accepted: a
     // header announcing more, or a short read, leaves the element invalid (see IsValid).
@@ -22,13 +22,13 @@ public:
     int32_t reserved;
     unsigned char* data;
 
-private:
+  private:
     bool valid;
 };
 
 // The archive "ProjectResources.res" in memory: named blobs in directory order.
 class Resource {
-public:
+  public:
     Resource();
     ~Resource();
 

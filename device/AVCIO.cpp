@@ -73,13 +73,11 @@ constexpr RetryTexts kExecuteAVCTexts = {
 // between attempts.
 template <typename Call>
 int WithRetry(const RetryTexts& texts, Call call) {
-    if (appleFWARef == nullptr)
-        return -1;
+    if (appleFWARef == nullptr) return -1;
     FWAStatus r = kFWASuccess;
     for (int attempt = 1; attempt <= kAttempts; ++attempt) {
         r = call();
-        if (!IsTransient(r))
-            return r;
+        if (!IsTransient(r)) return r;
         LogMessage(texts.retrying, static_cast<unsigned>(r), kAttempts - attempt);
         platform::SleepMicroseconds(kRetrySleepMicroseconds);
     }
@@ -139,32 +137,25 @@ uint32_t AVCIO::NodeID() {
 }
 
 void AVCIO::DeviceAdded(void* /*refcon*/, platform::ServiceIterator* iterator) {
-    if (iterator == nullptr)
-        return;
+    if (iterator == nullptr) return;
     const platform::RegistryEntry first = platform::IteratorNext(iterator);
-    if (first == 0)
-        return;
+    if (first == 0) return;
     // Only the first device is looked at; taking the others re-arms the notification.
-    while (platform::IteratorNext(iterator) != 0) {
-    }
+    while (platform::IteratorNext(iterator) != 0) {}
 
     platform::RegistryEntry entry = first;
     for (int i = 0; i < kParentsToDeviceEntry; ++i) entry = platform::RegistryEntryGetParent(entry);
 
     uint64_t guid = 0;
-    if (!platform::RegistryEntryGetNumberProperty(entry, "GUID", &guid))
-        return;
-    if (!GuidMatches(guid))
-        return;
+    if (!platform::RegistryEntryGetNumberProperty(entry, "GUID", &guid)) return;
+    if (!GuidMatches(guid)) return;
 
     platform::SleepMicroseconds(kDiscoverySleepMicroseconds);
 
     uint64_t node = 0;
-    if (!platform::RegistryEntryGetNumberProperty(entry, "FireWire Node ID", &node))
-        return;
+    if (!platform::RegistryEntryGetNumberProperty(entry, "FireWire Node ID", &node)) return;
     gNodeID = static_cast<uint32_t>(node);
-    if (gNodeID == 0)
-        return;
+    if (gNodeID == 0) return;
 
     // A device found again without having been terminated replaces the old watch.
     if (gNotification != nullptr) {
@@ -179,8 +170,7 @@ void AVCIO::DeviceAdded(void* /*refcon*/, platform::ServiceIterator* iterator) {
 
 void AVCIO::DeviceNotification(void* /*refcon*/, platform::RegistryEntry /*service*/,
                                uint32_t messageType, void* /*messageArgument*/) {
-    if (messageType != platform::kMessageServiceIsTerminated)
-        return;
+    if (messageType != platform::kMessageServiceIsTerminated) return;
     if (gNotification != nullptr) {
         platform::ReleaseInterestNotification(gNotification);
         gNotification = nullptr;
@@ -189,8 +179,7 @@ void AVCIO::DeviceNotification(void* /*refcon*/, platform::RegistryEntry /*servi
 }
 
 int AVCIO::Open() {
-    if (gNodeID == 0)
-        return -1;
+    if (gNodeID == 0) return -1;
     if (appleFWARef != nullptr) {
         FWAClose(appleFWARef);
         appleFWARef = nullptr;
@@ -212,8 +201,7 @@ int AVCIO::ReadQuadlet(uint64_t address, uint32_t& value) {
     return WithRetry(kReadQuadletTexts, [&] {
         uint32_t bus = 0;
         FWAStatus r = FWAReadQuadlet(appleFWARef, &a, &bus);
-        if (r == kFWASuccess)
-            value = BusToHost(bus);
+        if (r == kFWASuccess) value = BusToHost(bus);
         return r;
     });
 }
@@ -244,10 +232,8 @@ int AVCIO::AVCCommand(const uint8_t* command, unsigned length, uint8_t* response
         buffer = gBuffer;
         capacity = std::min(capacity, kAVCSharedBufferSize);
     }
-    if (responseLength != nullptr)
-        *responseLength = 0;
-    if (buffer == nullptr)
-        return -1;  // no transport: the shared buffer is gone
+    if (responseLength != nullptr) *responseLength = 0;
+    if (buffer == nullptr) return -1;  // no transport: the shared buffer is gone
 
     uint32_t got = 0;
     const int r = WithRetry(kExecuteAVCTexts, [&] {
@@ -255,7 +241,6 @@ int AVCIO::AVCCommand(const uint8_t* command, unsigned length, uint8_t* response
         got = capacity;
         return FWAExecuteAVC(appleFWARef, command, length, buffer, &got);
     });
-    if (r == 0 && responseLength != nullptr)
-        *responseLength = std::min<uint32_t>(got, capacity);
+    if (r == 0 && responseLength != nullptr) *responseLength = std::min<uint32_t>(got, capacity);
     return r;
 }

@@ -68,22 +68,18 @@ bool AudioDriver::Open() {
 void AudioDriver::Close() {}
 
 int AudioDriver::GetSampleRate() const {
-    if (record->deviceId.load() == 0)
-        return 0;
+    if (record->deviceId.load() == 0) return 0;
     return record->nominalRate.load();
 }
 
 int AudioDriver::SetSampleRate(int rate) {
     const AudioDeviceID device = record->deviceId.load();
-    if (device == 0)
-        return 1;
+    if (device == 0) return 1;
     const double value = static_cast<double>(rate);
     const OSStatus r = AudioDeviceSetProperty(
         device, nullptr, 0, false, kAudioDevicePropertyNominalSampleRate, sizeof(value), &value);
-    if (r == kAudioHardwareNoError)
-        return 0;
-    if (r == kAudioDeviceUnsupportedFormatError)
-        return 3;
+    if (r == kAudioHardwareNoError) return 0;
+    if (r == kAudioDeviceUnsupportedFormatError) return 3;
     return 1;
 }
 
@@ -96,8 +92,7 @@ bool AudioDriver::IsExternalClockAvailable() const {
 }
 
 OSStatus AudioDriver::deviceListener(AudioPropertyID property, void* clientData) {
-    if (property != kAudioHardwarePropertyDevices || clientData == nullptr)
-        return 0;
+    if (property != kAudioHardwarePropertyDevices || clientData == nullptr) return 0;
     AudioDeviceRecord* rec = static_cast<AudioDeviceRecord*>(clientData);
 
     uint32_t size = 0;
@@ -113,12 +108,9 @@ OSStatus AudioDriver::deviceListener(AudioPropertyID property, void* clientData)
 
     for (AudioDeviceID device : devices) {
         char name[kNameBufferSize];
-        if (!ReadDeviceName(device, name))
-            continue;
-        if (std::memcmp(name, searchname, kSearchLength) != 0)
-            continue;
-        if (device == rec->deviceId.load())
-            return 0;
+        if (!ReadDeviceName(device, name)) continue;
+        if (std::memcmp(name, searchname, kSearchLength) != 0) continue;
+        if (device == rec->deviceId.load()) return 0;
 
         bool allAdded = true;
         for (AudioPropertyID followed : kFollowedProperties) {
@@ -128,8 +120,7 @@ OSStatus AudioDriver::deviceListener(AudioPropertyID property, void* clientData)
                 std::lock_guard<std::mutex> hold(rec->listenedLock);
                 bool known = false;
                 for (AudioDeviceID d : rec->listened) known = known || d == device;
-                if (!known)
-                    rec->listened.push_back(device);
+                if (!known) rec->listened.push_back(device);
             }
             // Read the value even when the listener could not be added.
             propertyListener(device, 0, false, followed, rec);
@@ -138,8 +129,7 @@ OSStatus AudioDriver::deviceListener(AudioPropertyID property, void* clientData)
                 break;
             }
         }
-        if (!allAdded)
-            continue;
+        if (!allAdded) continue;
         rec->deviceId.store(device);
         return 0;
     }
@@ -149,8 +139,7 @@ OSStatus AudioDriver::deviceListener(AudioPropertyID property, void* clientData)
 
 OSStatus AudioDriver::propertyListener(AudioDeviceID device, uint32_t /*channel*/, bool /*isInput*/,
                                        AudioPropertyID property, void* clientData) {
-    if (clientData == nullptr)
-        return 0;
+    if (clientData == nullptr) return 0;
     AudioDeviceRecord* rec = static_cast<AudioDeviceRecord*>(clientData);
     // Every value is read on the output side, channel 0, whichever side changed.
     if (property == kAudioDevicePropertyNominalSampleRate) {

@@ -37,8 +37,7 @@ int MeterData::execute() {
         msgs[0] = {kFirstOutputMeter + tc3[k - kFirstOutputPosition], 0};
         msgs[1] = {kFirstOutputMeter + tc3[k - kFirstOutputPosition + 1], 0};
     }
-    if (MirovanHAL::Get()->GetValues(msgs, 2) != 0)
-        return -1;
+    if (MirovanHAL::Get()->GetValues(msgs, 2) != 0) return -1;
 
     const int slot = k < kFirstOutputPosition ? k : k + kOutputSlotOffset;
     level[slot] = static_cast<float>(msgs[0].value) * kFullScale;

@@ -47,39 +47,26 @@ constexpr char kExternalRateMismatchText[] =
 }  // namespace
 
 bool MirovanHAL::Create() {
-    if (g_Instance == nullptr)
-        g_Instance = new MirovanHAL();
+    if (g_Instance == nullptr) g_Instance = new MirovanHAL();
     return true;
 }
 
 MirovanHAL* MirovanHAL::Get() {
-    if (g_Instance == nullptr)
-        FailAssertion(__FILE__, __LINE__, "g_Instance != NULL");
+    if (g_Instance == nullptr) FailAssertion(__FILE__, __LINE__, "g_Instance != NULL");
     return g_Instance;
 }
 
 void MirovanHAL::Destroy() {
     MirovanHAL* instance = g_Instance;
-    if (instance == nullptr)
-        return;
+    if (instance == nullptr) return;
     delete instance;
     g_Instance = nullptr;
 }
 
 MirovanHAL::MirovanHAL()
-    : avc(nullptr),
-      driver(nullptr),
-      matrix(nullptr),
-      plugin(nullptr),
-      open(false),
-      meters(nullptr),
-      sampleRate(0.0f),
-      ac3Disabled(true),
-      syncLocked(false),
-      extInputPresent(false),
-      extInputRate(0),
-      firmwareUpdateLatched(false),
-      flip(true) {
+    : avc(nullptr), driver(nullptr), matrix(nullptr), plugin(nullptr), open(false), meters(nullptr),
+      sampleRate(0.0f), ac3Disabled(true), syncLocked(false), extInputPresent(false),
+      extInputRate(0), firmwareUpdateLatched(false), flip(true) {
     avc = new ffAVC();
     driver = new AudioDriver();
     matrix = new MixMatrix();
@@ -109,8 +96,7 @@ void MirovanHAL::_CloseAfterFailedOpen() {
 }
 
 int MirovanHAL::Open() {
-    if (open || firmwareUpdateLatched)
-        return 0;
+    if (open || firmwareUpdateLatched) return 0;
     LogMessage("+ MirovanHAL::Open()\n");
 
     int r = avc->Open();
@@ -151,14 +137,12 @@ int MirovanHAL::Open() {
 }
 
 bool MirovanHAL::KeepOpen() {
-    if (open)
-        return true;
+    if (open) return true;
     return Open() == 0;
 }
 
 void MirovanHAL::Close() {
-    if (!open)
-        return;
+    if (!open) return;
     LogMessage("+ MirovanHAL::Close()\n");
     open = false;
     // Lets the device settle before the connection goes.
@@ -179,17 +163,14 @@ bool MirovanHAL::PostOpen() {
 }
 
 int MirovanHAL::GetSampleRate() {
-    if (!open)
-        return 0;
+    if (!open) return 0;
     const int rate = driver->GetSampleRate();
-    if (static_cast<float>(rate) != sampleRate)
-        _HandOverSampleRate(rate);
+    if (static_cast<float>(rate) != sampleRate) _HandOverSampleRate(rate);
     return rate;
 }
 
 bool MirovanHAL::SetSampleRate(int rate) {
-    if (!open || GetExternalClock())
-        return false;
+    if (!open || GetExternalClock()) return false;
     LogMessage("MirovanHAL::SetSampleRate(%d)\n", rate);
     if (driver->SetSampleRate(rate) != 0) {
         Close();
@@ -200,16 +181,14 @@ bool MirovanHAL::SetSampleRate(int rate) {
 }
 
 bool MirovanHAL::GetExternalClock() {
-    if (!open)
-        return false;
+    if (!open) return false;
     AVCMsg m = {kExternalSyncRegister, kExternalSyncPreset};
     GetValue(m);
     return m.value != 0;
 }
 
 bool MirovanHAL::SetExternalClock(bool on) {
-    if (!open)
-        return false;
+    if (!open) return false;
     if (!on) {
         SetValueDirect(AVCMsg{kExternalSyncRegister, 0});
         return true;
@@ -245,17 +224,14 @@ void MirovanHAL::SetAC3(bool disable) {
 }
 
 void MirovanHAL::SaveToCnE() {
-    if (!open)
-        return;
+    if (!open) return;
     LogMessage("MirovanHAL::SaveToCnE()\n");
     AVCMsg m = {kSaveRegister, 0};
-    if (avc->SetValues(&m, 1) != 0)
-        Close();
+    if (avc->SetValues(&m, 1) != 0) Close();
 }
 
 int MirovanHAL::GetValue(AVCMsg& m) {
-    if (!open)
-        return -1;
+    if (!open) return -1;
     LogGetAVCMessage(m);
     const int r = avc->GetValues(&m, 1);
     if (r != 0) {
@@ -266,8 +242,7 @@ int MirovanHAL::GetValue(AVCMsg& m) {
 }
 
 int MirovanHAL::GetValues(AVCMsg* m, unsigned long n) {
-    if (!open)
-        return -1;
+    if (!open) return -1;
     LogMessage("MirovanHAL::GetValues(): \n");
     for (unsigned long k = 0; k < n; ++k) LogGetAVCMessage(m[k]);
     const int r = avc->GetValues(m, n);
@@ -279,26 +254,21 @@ int MirovanHAL::GetValues(AVCMsg* m, unsigned long n) {
 }
 
 void MirovanHAL::SetValuesDirect(const AVCMsg* m, unsigned long n) {
-    if (!open)
-        return;
+    if (!open) return;
     LogMessage("MirovanHAL::SetValuesDirect(): \n");
     for (unsigned long k = 0; k < n; ++k) LogAVCMessage(m[k]);
-    if (avc->SetValues(m, n) != 0)
-        Close();
+    if (avc->SetValues(m, n) != 0) Close();
 }
 
 void MirovanHAL::SetValueDirect(const AVCMsg& m) {
-    if (!open)
-        return;
+    if (!open) return;
     LogAVCMessage(m);
-    if (avc->SetValues(&m, 1) != 0)
-        Close();
+    if (avc->SetValues(&m, 1) != 0) Close();
 }
 
 void MirovanHAL::AddObserver(Observer* o) {
     for (Observer* known : observers)
-        if (known == o)
-            return;
+        if (known == o) return;
     observers.push_back(o);
 }
 
@@ -312,31 +282,25 @@ MeterData* MirovanHAL::GetMeterData() {
 }
 
 const uint32_t* MirovanHAL::GetBcdInfo() {
-    if (avc == nullptr)
-        return nullptr;
+    if (avc == nullptr) return nullptr;
     LogMessage("MirovanHAL::GetBCDInfo()\n");
     return avc->infoValid ? avc->info : nullptr;
 }
 
 bool MirovanHAL::GetBcdVersion(int* build, int* major, int* minor) {
     const uint32_t* info = GetBcdInfo();
-    if (info == nullptr)
-        return false;
+    if (info == nullptr) return false;
     const uint32_t word = info[kFirmwareVersionWord];
-    if (major != nullptr)
-        *major = static_cast<int>((word >> 24) & 0xFF);
-    if (minor != nullptr)
-        *minor = static_cast<int>((word >> 16) & 0xFF);
-    if (build != nullptr)
-        *build = static_cast<int>(word & 0xFFFF);
+    if (major != nullptr) *major = static_cast<int>((word >> 24) & 0xFF);
+    if (minor != nullptr) *minor = static_cast<int>((word >> 16) & 0xFF);
+    if (build != nullptr) *build = static_cast<int>(word & 0xFFFF);
     return true;
 }
 
 bool MirovanHAL::FirmwareNeedsUpdate(bool& needsUpdate) {
     needsUpdate = false;
     int build = 0, major = 0, minor = 0;
-    if (!GetBcdVersion(&build, &major, &minor))
-        return false;
+    if (!GetBcdVersion(&build, &major, &minor)) return false;
     needsUpdate = build <= kNewestOutdatedBuild;
     return true;
 }
@@ -350,14 +314,12 @@ void MirovanHAL::_ReadStatus() {
     extInputRate = 0;
     if (extInputPresent) {
         const uint32_t index = (v >> 8) & 0xFF;
-        if (index < kStatusRateCount)
-            extInputRate = kStatusRates[index];
+        if (index < kStatusRateCount) extInputRate = kStatusRates[index];
     }
 }
 
 void MirovanHAL::StepAVC() {
-    if (matrix != nullptr)
-        matrix->ThreadAction(plugin);
+    if (matrix != nullptr) matrix->ThreadAction(plugin);
     LogMessage("MeterData--+\n");
     // Without a plug-in there is no metering switch to read: metering counts as off.
     const bool metering =
@@ -367,7 +329,6 @@ void MirovanHAL::StepAVC() {
     else
         meters->reset();
     LogMessage("MeterData---\n");
-    if (flip)
-        _ReadStatus();
+    if (flip) _ReadStatus();
     flip = !flip;
 }

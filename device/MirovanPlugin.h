@@ -11,7 +11,7 @@ inline constexpr int kMirovanParameterCount = 73;
 extern const ParameterDefinition allparams[kMirovanParameterCount];
 
 class MirovanPlugin : public Plugin {
-public:
+  public:
     MirovanPlugin();
     ~MirovanPlugin() override;
 };

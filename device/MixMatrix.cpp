@@ -44,8 +44,7 @@ constexpr int32_t kMuteBit = 0x2000000;
 // or word can leave its register field whatever a mix file or a host stored.
 float Param(MirovanPlugin* plugin, int index) {
     const float v = plugin->HostWantsParameterValue(index);
-    if (!(v > 0.0f))
-        return 0.0f;
+    if (!(v > 0.0f)) return 0.0f;
     return v > 1.0f ? 1.0f : v;
 }
 
@@ -75,8 +74,7 @@ bool MixMatrix::_Is48K() const {
 }
 
 void MixMatrix::ThreadAction(MirovanPlugin* plugin) {
-    if (plugin == nullptr)
-        return;
+    if (plugin == nullptr) return;
     RefreshMixMatrix(plugin);
     RefreshOutputs(plugin);
     pending.clear();
@@ -93,8 +91,7 @@ void MixMatrix::RefreshMixMatrix(MirovanPlugin* plugin) {
 }
 
 void MixMatrix::RefreshMixMatrix48K(MirovanPlugin* plugin) {
-    if (plugin == nullptr)
-        return;
+    if (plugin == nullptr) return;
     for (int m = 0; m < 2; ++m) {
         const float bal = Param(plugin, kBalanceMonitor + m);
         for (int k = 0; k < kInputs; ++k) {
@@ -126,8 +123,7 @@ void MixMatrix::RefreshMixMatrix48K(MirovanPlugin* plugin) {
 }
 
 void MixMatrix::RefreshMixMatrix96K(MirovanPlugin* plugin) {
-    if (plugin == nullptr)
-        return;
+    if (plugin == nullptr) return;
     for (int k = 0; k < kInputs; ++k) input96[k] = Param(plugin, kInput96First + k) * SCALE;
     for (int m = 0; m < 2; ++m) {
         const float a = Param(plugin, kBalanceMonitor + m);
@@ -138,8 +134,7 @@ void MixMatrix::RefreshMixMatrix96K(MirovanPlugin* plugin) {
 }
 
 void MixMatrix::RefreshOutputs(MirovanPlugin* plugin) {
-    if (plugin == nullptr)
-        return;
+    if (plugin == nullptr) return;
     const bool link = IsOn(plugin, kLevelLink);
     int32_t dim = IsOn(plugin, kDim) ? kDimSteps : 0;
     for (int k = 0; k < kOutputPairs; ++k) {
@@ -151,13 +146,10 @@ void MixMatrix::RefreshOutputs(MirovanPlugin* plugin) {
             static_cast<double>(static_cast<float>(std::pow(static_cast<double>(x), 0.125))) *
             255.0);
         int32_t w = ((255 - a) & 0xFF) + dim;
-        if (w >= 256)
-            w = 255;
-        if (mute)
-            w |= kMuteBit;
+        if (w >= 256) w = 255;
+        if (mute) w |= kMuteBit;
         outputWords[k] = w;
-        if (!link)
-            dim = 0;
+        if (!link) dim = 0;
     }
 }
 
@@ -275,8 +267,7 @@ void MixMatrix::SetAC3(bool /*disable*/) {
 }
 
 void MixMatrix::SampleRateChanged(float rate) {
-    if (rate == 0.0f)
-        return;
+    if (rate == 0.0f) return;
     sampleRate = rate;
     FlushMixMatrix();
 }

@@ -62,8 +62,7 @@ int ffAVC::GetIntFromBytes(const unsigned char* in) {
 
 int ffAVC::Open() {
     int r = avcio->Open();
-    if (r != 0)
-        return r;
+    if (r != 0) return r;
 
     // Probe the access methods on register 0, putting its value back with each write.
     uint8_t probe[4];
@@ -73,8 +72,7 @@ int ffAVC::Open() {
     gUseReadQuadlet = avcio->ReadQuadlet(RegisterAddress(0), v) == 0;
     // When register 0 could not be read its value is unknown; the write probes then leave it
     // at 0, a defined (silent) gain, rather than whatever the failed read left behind.
-    if (!gUseReadQuadlet)
-        v = 0;
+    if (!gUseReadQuadlet) v = 0;
     StoreIntInBytes(probe, v);
     length = 4;
     gUseWriteBlock = avcio->WriteBlock(RegisterAddress(0), probe, length) == 0;
@@ -83,8 +81,7 @@ int ffAVC::Open() {
     r = 0;
     for (int q = 0; q < kInfoBlockWords; ++q) {
         r = avcio->ReadQuadlet(kInfoBlockAddress + 4ull * q, info[q]);
-        if (r != 0)
-            break;
+        if (r != 0) break;
     }
     infoValid = (r == 0);
     return r;
@@ -96,13 +93,10 @@ void ffAVC::Close() {
 }
 
 int ffAVC::SetValues(const AVCMsg* msgs, unsigned long n) {
-    if (n == 0 || msgs == nullptr)
-        return avcio->IsOpen() ? 0 : -1;
+    if (n == 0 || msgs == nullptr) return avcio->IsOpen() ? 0 : -1;
     LogMessage(">");
-    if (gUseWriteBlock)
-        return _SetValuesBlock(msgs, n);
-    if (gUseWriteQuadlet && n <= kMaxQuadletBatch)
-        return _SetValuesQuadlets(msgs, n);
+    if (gUseWriteBlock) return _SetValuesBlock(msgs, n);
+    if (gUseWriteQuadlet && n <= kMaxQuadletBatch) return _SetValuesQuadlets(msgs, n);
     return _SetValuesAVC(msgs, n);
 }
 
@@ -154,11 +148,9 @@ int ffAVC::_SetValuesAVC(const AVCMsg* msgs, unsigned long n) {
 }
 
 int ffAVC::GetValues(AVCMsg* msgs, unsigned long n) {
-    if (n == 0 || msgs == nullptr)
-        return avcio->IsOpen() ? 0 : -1;
+    if (n == 0 || msgs == nullptr) return avcio->IsOpen() ? 0 : -1;
     LogMessage("<");
-    if (gUseReadQuadlet && n <= kMaxQuadletBatch)
-        return _GetValuesQuadlets(msgs, n);
+    if (gUseReadQuadlet && n <= kMaxQuadletBatch) return _GetValuesQuadlets(msgs, n);
     return _GetValuesAVC(msgs, n);
 }
 

@@ -24,19 +24,21 @@ std::string Hex32(uint64_t value) {
 
 // One request and its answer; list answers come back with their lines.
 class Exchange {
-public:
+  public:
     Exchange(const std::string& path, std::ostream& err) : path_(path), err_(err) {}
 
     bool Send(const std::string& request, int32_t* status, std::vector<std::string>* result,
               std::vector<std::string>* listLines = nullptr) {
         if (!channel_.Connect(path_, kConnectTimeoutMs))
-            return Fail("no simulator answers at " + path_ + " (start it with: mirovan-devsim serve)");
+            return Fail("no simulator answers at " + path_ +
+                        " (start it with: mirovan-devsim serve)");
         std::string line;
         if (!channel_.SendLine(request, kAnswerTimeoutMs) ||
             !channel_.ReadLine(&line, kAnswerTimeoutMs, kMaxLineLength))
             return Fail("the simulator did not answer");
         std::vector<std::string> words = platform::SplitWords(line);
-        if (words.empty() || !ParseSigned32(words[0], status)) return Fail("the simulator's answer is malformed");
+        if (words.empty() || !ParseSigned32(words[0], status))
+            return Fail("the simulator's answer is malformed");
         result->assign(words.begin() + 1, words.end());
         if (!listLines || *status != 0) return true;
         uint64_t count;
@@ -55,7 +57,7 @@ public:
         return false;
     }
 
-private:
+  private:
     const std::string& path_;
     std::ostream& err_;
     platform::LineChannel channel_;
@@ -63,10 +65,11 @@ private:
 
 std::string DescribeStatus(int32_t status) {
     switch (status) {
-    case kFWABadArgument: return "the simulator refused the request";
-    case kAudioHardwareBadDeviceError: return "the device is unplugged";
-    case kAudioDeviceUnsupportedFormatError: return "the rate is not supported (44100, 48000, 88200, 96000)";
-    default: return "the simulator answered with error " + Hex32(static_cast<uint32_t>(status));
+        case kFWABadArgument: return "the simulator refused the request";
+        case kAudioHardwareBadDeviceError: return "the device is unplugged";
+        case kAudioDeviceUnsupportedFormatError:
+            return "the rate is not supported (44100, 48000, 88200, 96000)";
+        default: return "the simulator answered with error " + Hex32(static_cast<uint32_t>(status));
     }
 }
 
@@ -123,7 +126,8 @@ int RunControlCommand(const std::vector<std::string>& args, const std::string& s
         if (n == 3 && (!ParseSigned32(args[2], &code) || code == 0))
             return Usage(err, "code must be a nonzero 32-bit number: " + args[2]);
         request = "fail " + std::to_string(a) + " " + std::to_string(code);
-        confirmation = "the next " + std::to_string(a) + " accesses fail with " + Hex32(uint32_t(code));
+        confirmation =
+            "the next " + std::to_string(a) + " accesses fail with " + Hex32(uint32_t(code));
     } else if (verb == "meter" && n == 3) {
         if (!ParseUnsigned(args[1], kLastMeterRegister, &a) || a < kFirstMeterRegister)
             return Usage(err, "meter register must be a number from 90 to 103: " + args[1]);
@@ -158,27 +162,26 @@ int RunControlCommand(const std::vector<std::string>& args, const std::string& s
     Exchange exchange(socketPath, err);
     int32_t status = 0;
     std::vector<std::string> result, lines;
-    if (!exchange.Send(request, &status, &result, shape == Shape::Registers ? &lines : nullptr)) return 1;
+    if (!exchange.Send(request, &status, &result, shape == Shape::Registers ? &lines : nullptr))
+        return 1;
     if (status != 0) return exchange.Fail(DescribeStatus(status)), 1;
 
     switch (shape) {
-    case Shape::Plain:
-        out << confirmation << "\n";
-        break;
-    case Shape::Value:
-        if (result.size() != 1 || !ParseUnsigned(result[0], UINT32_MAX, &a))
-            return exchange.Fail("the simulator's answer is malformed"), 1;
-        out << (verb == "rate" ? std::to_string(a) : Hex32(a)) << "\n";
-        break;
-    case Shape::Registers:
-        for (const std::string& line : lines) {
-            std::vector<std::string> w = platform::SplitWords(line);
-            if (w.size() != 2 || !ParseUnsigned(w[0], kRegisterCount - 1, &a) ||
-                !ParseUnsigned(w[1], UINT32_MAX, &b))
+        case Shape::Plain: out << confirmation << "\n"; break;
+        case Shape::Value:
+            if (result.size() != 1 || !ParseUnsigned(result[0], UINT32_MAX, &a))
                 return exchange.Fail("the simulator's answer is malformed"), 1;
-            out << a << " " << Hex32(b) << "\n";
-        }
-        break;
+            out << (verb == "rate" ? std::to_string(a) : Hex32(a)) << "\n";
+            break;
+        case Shape::Registers:
+            for (const std::string& line : lines) {
+                std::vector<std::string> w = platform::SplitWords(line);
+                if (w.size() != 2 || !ParseUnsigned(w[0], kRegisterCount - 1, &a) ||
+                    !ParseUnsigned(w[1], UINT32_MAX, &b))
+                    return exchange.Fail("the simulator's answer is malformed"), 1;
+                out << a << " " << Hex32(b) << "\n";
+            }
+            break;
     }
     return 0;
 }

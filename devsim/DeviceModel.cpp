@@ -36,7 +36,9 @@ bool IsReadOnly(uint32_t reg) {
            reg == 109;
 }
 
-bool IsWritable(uint32_t reg) { return IsMapped(reg) && !IsReadOnly(reg); }
+bool IsWritable(uint32_t reg) {
+    return IsMapped(reg) && !IsReadOnly(reg);
+}
 
 uint32_t FromBus(const uint8_t* b) {
     return uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | uint32_t(b[3]);
@@ -169,14 +171,16 @@ FWAStatus DeviceModel::ReadQuadlet(uint64_t session, uint16_t addressHi, uint32_
     return status;
 }
 
-FWAStatus DeviceModel::WriteRegisterValue(uint32_t reg, uint32_t value, std::vector<Event>& events) {
+FWAStatus DeviceModel::WriteRegisterValue(uint32_t reg, uint32_t value,
+                                          std::vector<Event>& events) {
     if (!IsWritable(reg)) return kFWABadArgument;
     const bool wasExternal = ExternalSyncLocked();
     registers_[reg] = value;
     if (writes_.size() >= kMaxLoggedWrites)
         writes_.erase(writes_.begin(), writes_.begin() + kMaxLoggedWrites / 2);
     writes_.push_back({reg, value});
-    if (ExternalSyncLocked() != wasExternal) PropertyChanged(kAudioDevicePropertyClockSource, events);
+    if (ExternalSyncLocked() != wasExternal)
+        PropertyChanged(kAudioDevicePropertyClockSource, events);
     return kFWASuccess;
 }
 
@@ -188,7 +192,8 @@ FWAStatus DeviceModel::WriteQuadlet(uint64_t session, uint16_t addressHi, uint32
         std::lock_guard<std::mutex> lock(mutex_);
         status = BeginAccess(session, events);
         if (status == kFWASuccess) {
-            if (addressHi != kRegisterSpaceHi || addressLo % 4 != 0 || addressLo / 4 >= kRegisterCount)
+            if (addressHi != kRegisterSpaceHi || addressLo % 4 != 0 ||
+                addressLo / 4 >= kRegisterCount)
                 status = kFWABadArgument;
             else
                 status = WriteRegisterValue(addressLo / 4, FromBus(busBytes), events);
@@ -267,7 +272,8 @@ FWAStatus DeviceModel::ExecuteAVC(uint64_t session, const uint8_t* command, uint
                     if (control)
                         WriteRegisterValue(id, FromBus(pair + 4), events);
                     else
-                        ToBus(ReadRegister(id), response->data() + kAVCHeaderBytes + k * kPairBytes + 4);
+                        ToBus(ReadRegister(id),
+                              response->data() + kAVCHeaderBytes + k * kPairBytes + 4);
                 }
             }
         }
@@ -278,7 +284,9 @@ FWAStatus DeviceModel::ExecuteAVC(uint64_t session, const uint8_t* command, uint
 
 // --- Registers ------------------------------------------------------------------------------
 
-bool DeviceModel::ExternalSyncLocked() const { return registers_[kExternalSyncRegister] != 0; }
+bool DeviceModel::ExternalSyncLocked() const {
+    return registers_[kExternalSyncRegister] != 0;
+}
 
 bool DeviceModel::ExternalSync() const {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -305,7 +313,8 @@ uint32_t DeviceModel::MeterValue(uint32_t reg) const {
     if (meterHeld_[reg]) return meterHeldValue_[reg];
     // A slow swing between about -20 dB and -3 dB, each meter at its own phase.
     const double t = clock_ ? clock_() : 0.0;
-    const double level = 0.4 + 0.3 * std::sin(2.0 * std::numbers::pi * t / 3.0 + 0.7 * (reg - kFirstMeterRegister));
+    const double level =
+        0.4 + 0.3 * std::sin(2.0 * std::numbers::pi * t / 3.0 + 0.7 * (reg - kFirstMeterRegister));
     return static_cast<uint32_t>(level * 2147483648.0);
 }
 
@@ -358,7 +367,7 @@ uint64_t DeviceModel::AccessCount() const {
 
 // --- Audio side -----------------------------------------------------------------------------
 
-#define DEVICE_OR_FAIL(device)                                              \
+#define DEVICE_OR_FAIL(device) \
     if (!plugged_ || (device) != kAudioDeviceID) return kAudioHardwareBadDeviceError
 
 OSStatus DeviceModel::GetDeviceName(AudioDeviceID device, std::string* name) const {

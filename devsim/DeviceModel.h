@@ -77,9 +77,9 @@ struct DeviceModelOptions {
 };
 
 class DeviceModel {
-public:
+  public:
     class Listener {
-    public:
+      public:
         virtual ~Listener() = default;
         virtual void DevicePresenceChanged(const platform::BusPresence& presence) = 0;
         virtual void AudioPropertyChanged(AudioDeviceID device, AudioPropertyID property) = 0;
@@ -158,7 +158,7 @@ public:
     // Where the meters' synthetic signal takes its time from, in seconds (tests fix it).
     void SetClock(std::function<double()> secondsNow);
 
-private:
+  private:
     struct Event {
         bool presence;
         platform::BusPresence snapshot;

@@ -24,7 +24,9 @@ InProcessBus::~InProcessBus() {
     thread_.join();
 }
 
-void InProcessBus::Install() { platform::InstallDeviceBus(this); }
+void InProcessBus::Install() {
+    platform::InstallDeviceBus(this);
+}
 
 void InProcessBus::DevicePresenceChanged(const platform::BusPresence& presence) {
     {
@@ -90,7 +92,9 @@ void InProcessBus::PowerCycle() {
     Settle();
 }
 
-platform::BusPresence InProcessBus::Presence() { return model_.Presence(); }
+platform::BusPresence InProcessBus::Presence() {
+    return model_.Presence();
+}
 
 FWAStatus InProcessBus::FireWireOpen(uint32_t nodeID, uint64_t* session) {
     return model_.Open(nodeID, session);

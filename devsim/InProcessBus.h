@@ -25,7 +25,7 @@
 namespace devsim {
 
 class InProcessBus : public platform::DeviceBus, private DeviceModel::Listener {
-public:
+  public:
     // Installs itself as the process's bus unless `install` is false (then call Install()).
     explicit InProcessBus(DeviceModel& model, bool install = true);
     // Uninstalls itself when it is the installed bus, then stops its listener thread.
@@ -64,7 +64,7 @@ public:
                                 std::string* name) override;
     OSStatus GetIsRunningSomewhere(AudioDeviceID device, uint32_t* running) override;
 
-private:
+  private:
     struct Report {
         bool presence;
         platform::BusPresence snapshot;

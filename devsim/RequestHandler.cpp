@@ -14,17 +14,22 @@ using platform::ParseUnsigned;
 using Words = std::vector<std::string>;
 using Lines = std::vector<std::string>;
 
-std::string Status(int32_t status) { return std::to_string(status); }
+std::string Status(int32_t status) {
+    return std::to_string(status);
+}
 
 Lines Answer(int32_t status, const std::string& result = {}) {
     return {result.empty() ? Status(status) : Status(status) + " " + result};
 }
 
-Lines BadRequest() { return Answer(kFWABadArgument); }
+Lines BadRequest() {
+    return Answer(kFWABadArgument);
+}
 
 Lines List(const std::vector<RegisterWrite>& entries) {
     Lines lines{"0 " + std::to_string(entries.size())};
-    for (const RegisterWrite& e : entries) lines.push_back(std::to_string(e.id) + " " + std::to_string(e.value));
+    for (const RegisterWrite& e : entries)
+        lines.push_back(std::to_string(e.id) + " " + std::to_string(e.value));
     return lines;
 }
 
@@ -41,9 +46,13 @@ std::string HexName(const std::string& name) {
 
 }  // namespace
 
-RequestHandler::RequestHandler(DeviceModel& model) : model_(model) { model_.SetListener(this); }
+RequestHandler::RequestHandler(DeviceModel& model) : model_(model) {
+    model_.SetListener(this);
+}
 
-RequestHandler::~RequestHandler() { model_.SetListener(nullptr); }
+RequestHandler::~RequestHandler() {
+    model_.SetListener(nullptr);
+}
 
 void RequestHandler::AudioPropertyChanged(AudioDeviceID, AudioPropertyID property) {
     if (property == kAudioDevicePropertyNominalSampleRate) ++rateChanges_;
@@ -62,10 +71,11 @@ std::vector<std::string> RequestHandler::Handle(const std::string& request) {
     if (verb == "state" && n == 1) {
         platform::BusPresence p = model_.Presence();
         char line[200];
-        std::snprintf(line, sizeof line, "%d %llu %llu %llu %llu %llu %llu %llu", p.fireWirePresent ? 1 : 0,
-                      (unsigned long long)p.nodeID, (unsigned long long)p.guid,
-                      (unsigned long long)p.audioDevice, (unsigned long long)p.generation,
-                      (unsigned long long)rateChanges_.load(), (unsigned long long)clockChanges_.load(),
+        std::snprintf(line, sizeof line, "%d %llu %llu %llu %llu %llu %llu %llu",
+                      p.fireWirePresent ? 1 : 0, (unsigned long long)p.nodeID,
+                      (unsigned long long)p.guid, (unsigned long long)p.audioDevice,
+                      (unsigned long long)p.generation, (unsigned long long)rateChanges_.load(),
+                      (unsigned long long)clockChanges_.load(),
                       (unsigned long long)inUseChanges_.load());
         return Answer(0, line);
     }
@@ -94,7 +104,8 @@ std::vector<std::string> RequestHandler::Handle(const std::string& request) {
     if (verb == "avc" && n == 3 && ParseUnsigned(w[1], UINT64_MAX, &a) &&
         DecodeAll(w[2], kMaxAVCFrameBytes, &data) && !data.empty()) {
         std::vector<uint8_t> response;
-        FWAStatus s = model_.ExecuteAVC(a, data.data(), static_cast<uint32_t>(data.size()), &response);
+        FWAStatus s =
+            model_.ExecuteAVC(a, data.data(), static_cast<uint32_t>(data.size()), &response);
         return s ? Answer(s) : Answer(0, HexEncode(response.data(), response.size()));
     }
     if (verb == "name" && n == 2 && ParseUnsigned(w[1], UINT32_MAX, &a)) {
@@ -134,8 +145,8 @@ std::vector<std::string> RequestHandler::Handle(const std::string& request) {
     if (verb == "firmware" && n == 2 && ParseUnsigned(w[1], 0xFFFF, &a))
         return model_.SetFirmwareBuild(uint16_t(a)), Answer(0);
     int32_t code = 0;
-    if (verb == "fail" && n == 3 && ParseUnsigned(w[1], UINT32_MAX, &a) && ParseSigned32(w[2], &code) &&
-        code != 0)
+    if (verb == "fail" && n == 3 && ParseUnsigned(w[1], UINT32_MAX, &a) &&
+        ParseSigned32(w[2], &code) && code != 0)
         return model_.FailNextAccesses(uint32_t(a), code), Answer(0);
     if (verb == "meter" && n == 3 && ParseUnsigned(w[1], kLastMeterRegister, &a) &&
         a >= kFirstMeterRegister && ParseUnsigned(w[2], UINT32_MAX, &b))

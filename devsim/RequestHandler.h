@@ -26,14 +26,14 @@
 namespace devsim {
 
 class RequestHandler : private DeviceModel::Listener {
-public:
+  public:
     explicit RequestHandler(DeviceModel& model);
     ~RequestHandler() override;
 
     // The answer's lines, the first one beginning with the status.
     std::vector<std::string> Handle(const std::string& request);
 
-private:
+  private:
     void DevicePresenceChanged(const platform::BusPresence&) override {}
     void AudioPropertyChanged(AudioDeviceID device, AudioPropertyID property) override;
 

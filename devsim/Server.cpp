@@ -1,13 +1,13 @@
 #include "devsim/Server.h"
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
-#include <memory>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
+#include <memory>
 
 #include "platform/SimulatorSocket.h"
 
@@ -23,7 +23,9 @@ constexpr int kProbeTimeoutMs = 300;
 
 Server::Server(DeviceModel& model) : handler_(model) {}
 
-Server::~Server() { Stop(); }
+Server::~Server() {
+    Stop();
+}
 
 bool Server::Start(const std::string& path, std::string* error) {
     sockaddr_un address{};
@@ -43,7 +45,8 @@ bool Server::Start(const std::string& path, std::string* error) {
     path_ = path;
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
     listenFd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (listenFd_ < 0 || ::bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+    if (listenFd_ < 0 ||
+        ::bind(listenFd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         ::listen(listenFd_, 16) != 0 || ::pipe2(wakeFds_, O_CLOEXEC | O_NONBLOCK) != 0) {
         *error = "cannot listen at " + path + ": " + std::strerror(errno);
         Stop();

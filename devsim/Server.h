@@ -13,7 +13,7 @@
 namespace devsim {
 
 class Server {
-public:
+  public:
     explicit Server(DeviceModel& model);
     ~Server();  // stops
     Server(const Server&) = delete;
@@ -26,7 +26,7 @@ public:
     // Stops serving, closes every connection and removes the socket file.
     void Stop();
 
-private:
+  private:
     void Run();
 
     RequestHandler handler_;

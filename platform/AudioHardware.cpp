@@ -91,46 +91,45 @@ OSStatus CopyValue(const T& value, uint32_t* ioSize, void* outData) {
 OSStatus ReadDeviceProperty(DeviceBus* bus, AudioDeviceID device, AudioPropertyID property,
                             uint32_t* ioSize, void* outData) {
     switch (property) {
-    case kAudioDevicePropertyDeviceName: {
-        std::string name;
-        OSStatus s = bus->GetDeviceName(device, &name);
-        return s ? s : CopyString(name, ioSize, outData);
-    }
-    case kAudioDevicePropertyNominalSampleRate: {
-        double rate = 0;
-        OSStatus s = bus->GetNominalSampleRate(device, &rate);
-        return s ? s : CopyValue(rate, ioSize, outData);
-    }
-    case kAudioDevicePropertyClockSource: {
-        uint32_t source = 0;
-        OSStatus s = bus->GetClockSource(device, &source);
-        return s ? s : CopyValue(source, ioSize, outData);
-    }
-    case kAudioDevicePropertyDeviceIsRunningSomewhere: {
-        uint32_t running = 0;
-        OSStatus s = bus->GetIsRunningSomewhere(device, &running);
-        return s ? s : CopyValue(running, ioSize, outData);
-    }
-    case kAudioDevicePropertyClockSourceNameForID: {
-        if (!ioSize || !outData || *ioSize < sizeof(AudioValueTranslation))
-            return kAudioHardwareBadPropertySizeError;
-        auto* translation = static_cast<AudioValueTranslation*>(outData);
-        if (!translation->inputData || translation->inputDataSize < sizeof(uint32_t) ||
-            !translation->outputData || translation->outputDataSize == 0)
-            return kAudioHardwareBadPropertySizeError;
-        uint32_t source;
-        std::memcpy(&source, translation->inputData, sizeof source);
-        std::string name;
-        OSStatus s = bus->GetClockSourceName(device, source, &name);
-        if (s) return s;
-        uint32_t size = translation->outputDataSize;
-        CopyString(name, &size, translation->outputData);
-        translation->outputDataSize = size;
-        *ioSize = sizeof(AudioValueTranslation);
-        return kAudioHardwareNoError;
-    }
-    default:
-        return kAudioHardwareUnknownPropertyError;
+        case kAudioDevicePropertyDeviceName: {
+            std::string name;
+            OSStatus s = bus->GetDeviceName(device, &name);
+            return s ? s : CopyString(name, ioSize, outData);
+        }
+        case kAudioDevicePropertyNominalSampleRate: {
+            double rate = 0;
+            OSStatus s = bus->GetNominalSampleRate(device, &rate);
+            return s ? s : CopyValue(rate, ioSize, outData);
+        }
+        case kAudioDevicePropertyClockSource: {
+            uint32_t source = 0;
+            OSStatus s = bus->GetClockSource(device, &source);
+            return s ? s : CopyValue(source, ioSize, outData);
+        }
+        case kAudioDevicePropertyDeviceIsRunningSomewhere: {
+            uint32_t running = 0;
+            OSStatus s = bus->GetIsRunningSomewhere(device, &running);
+            return s ? s : CopyValue(running, ioSize, outData);
+        }
+        case kAudioDevicePropertyClockSourceNameForID: {
+            if (!ioSize || !outData || *ioSize < sizeof(AudioValueTranslation))
+                return kAudioHardwareBadPropertySizeError;
+            auto* translation = static_cast<AudioValueTranslation*>(outData);
+            if (!translation->inputData || translation->inputDataSize < sizeof(uint32_t) ||
+                !translation->outputData || translation->outputDataSize == 0)
+                return kAudioHardwareBadPropertySizeError;
+            uint32_t source;
+            std::memcpy(&source, translation->inputData, sizeof source);
+            std::string name;
+            OSStatus s = bus->GetClockSourceName(device, source, &name);
+            if (s) return s;
+            uint32_t size = translation->outputDataSize;
+            CopyString(name, &size, translation->outputData);
+            translation->outputDataSize = size;
+            *ioSize = sizeof(AudioValueTranslation);
+            return kAudioHardwareNoError;
+        }
+        default: return kAudioHardwareUnknownPropertyError;
     }
 }
 
@@ -160,7 +159,8 @@ OSStatus AudioHardwareRemovePropertyListener(AudioPropertyID property,
     return kAudioHardwareNoError;
 }
 
-OSStatus AudioHardwareGetPropertyInfo(AudioPropertyID property, uint32_t* outSize, bool* outWritable) {
+OSStatus AudioHardwareGetPropertyInfo(AudioPropertyID property, uint32_t* outSize,
+                                      bool* outWritable) {
     if (property != kAudioHardwarePropertyDevices) return kAudioHardwareUnknownPropertyError;
     AudioLayer& a = Layer();
     std::lock_guard<std::mutex> lock(a.mutex);
@@ -190,28 +190,23 @@ OSStatus AudioDeviceGetPropertyInfo(AudioDeviceID device, uint32_t, bool, AudioP
     uint32_t size = 0;
     bool writable = false;
     switch (property) {
-    case kAudioDevicePropertyDeviceName: {
-        BusHold hold;
-        if (!hold.bus()) return kAudioHardwareBadDeviceError;
-        std::string name;
-        OSStatus s = hold.bus()->GetDeviceName(device, &name);
-        if (s) return s;
-        size = static_cast<uint32_t>(name.size() + 1);
-        break;
-    }
-    case kAudioDevicePropertyNominalSampleRate:
-        size = sizeof(double);
-        writable = true;
-        break;
-    case kAudioDevicePropertyClockSource:
-    case kAudioDevicePropertyDeviceIsRunningSomewhere:
-        size = sizeof(uint32_t);
-        break;
-    case kAudioDevicePropertyClockSourceNameForID:
-        size = sizeof(AudioValueTranslation);
-        break;
-    default:
-        return kAudioHardwareUnknownPropertyError;
+        case kAudioDevicePropertyDeviceName: {
+            BusHold hold;
+            if (!hold.bus()) return kAudioHardwareBadDeviceError;
+            std::string name;
+            OSStatus s = hold.bus()->GetDeviceName(device, &name);
+            if (s) return s;
+            size = static_cast<uint32_t>(name.size() + 1);
+            break;
+        }
+        case kAudioDevicePropertyNominalSampleRate:
+            size = sizeof(double);
+            writable = true;
+            break;
+        case kAudioDevicePropertyClockSource:
+        case kAudioDevicePropertyDeviceIsRunningSomewhere: size = sizeof(uint32_t); break;
+        case kAudioDevicePropertyClockSourceNameForID: size = sizeof(AudioValueTranslation); break;
+        default: return kAudioHardwareUnknownPropertyError;
     }
     if (outSize) *outSize = size;
     if (outWritable) *outWritable = writable;
@@ -237,7 +232,8 @@ OSStatus AudioDeviceSetProperty(AudioDeviceID device, const void*, uint32_t, boo
         std::lock_guard<std::mutex> lock(a.mutex);
         if (!Listed(a, device)) return kAudioHardwareBadDeviceError;
     }
-    if (property != kAudioDevicePropertyNominalSampleRate) return kAudioHardwareUnknownPropertyError;
+    if (property != kAudioDevicePropertyNominalSampleRate)
+        return kAudioHardwareUnknownPropertyError;
     if (size != sizeof(double) || !data) return kAudioHardwareBadPropertySizeError;
     double rate;
     std::memcpy(&rate, data, sizeof rate);
@@ -248,7 +244,8 @@ OSStatus AudioDeviceSetProperty(AudioDeviceID device, const void*, uint32_t, boo
 
 OSStatus AudioDeviceAddPropertyListener(AudioDeviceID device, uint32_t channel, bool isInput,
                                         AudioPropertyID property,
-                                        AudioDevicePropertyListenerProc listener, void* clientData) {
+                                        AudioDevicePropertyListenerProc listener,
+                                        void* clientData) {
     if (!listener) return kAudioHardwareUnspecifiedError;
     AudioLayer& a = Layer();
     std::lock_guard<std::mutex> lock(a.mutex);

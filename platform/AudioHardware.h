@@ -21,9 +21,9 @@ constexpr uint32_t FourCharCode(const char (&c)[5]) {
 // Hardware property: the ids of the audio devices present (an array of AudioDeviceID).
 constexpr AudioPropertyID kAudioHardwarePropertyDevices = FourCharCode("dev#");
 // Device properties, all read on the output side, channel 0.
-constexpr AudioPropertyID kAudioDevicePropertyDeviceName = FourCharCode("name");        // C string
-constexpr AudioPropertyID kAudioDevicePropertyNominalSampleRate = FourCharCode("nsrt"); // double
-constexpr AudioPropertyID kAudioDevicePropertyClockSource = FourCharCode("csrc");       // uint32 id
+constexpr AudioPropertyID kAudioDevicePropertyDeviceName = FourCharCode("name");         // C string
+constexpr AudioPropertyID kAudioDevicePropertyNominalSampleRate = FourCharCode("nsrt");  // double
+constexpr AudioPropertyID kAudioDevicePropertyClockSource = FourCharCode("csrc");  // uint32 id
 constexpr AudioPropertyID kAudioDevicePropertyClockSourceNameForID = FourCharCode("cscn");
 constexpr AudioPropertyID kAudioDevicePropertyDeviceIsRunningSomewhere = FourCharCode("gone");
 
@@ -53,7 +53,8 @@ OSStatus AudioHardwareAddPropertyListener(AudioPropertyID property,
 OSStatus AudioHardwareRemovePropertyListener(AudioPropertyID property,
                                              AudioHardwarePropertyListenerProc listener);
 // The size in bytes of a hardware property's value.
-OSStatus AudioHardwareGetPropertyInfo(AudioPropertyID property, uint32_t* outSize, bool* outWritable);
+OSStatus AudioHardwareGetPropertyInfo(AudioPropertyID property, uint32_t* outSize,
+                                      bool* outWritable);
 // Reads a hardware property into data; *ioSize holds the buffer's size on entry and the
 // bytes written on return. Nothing is written beyond *ioSize bytes.
 OSStatus AudioHardwareGetProperty(AudioPropertyID property, uint32_t* ioSize, void* outData);

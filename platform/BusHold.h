@@ -10,7 +10,7 @@
 namespace platform {
 
 class BusHold {
-public:
+  public:
     BusHold();
     BusHold(const BusHold&) = delete;
     BusHold& operator=(const BusHold&) = delete;
@@ -19,7 +19,7 @@ public:
     // Changes with every installation, so a handle taken from one bus is not used on another.
     uint64_t serial() const { return serial_; }
 
-private:
+  private:
     std::shared_lock<std::shared_mutex> lock_;
     DeviceBus* bus_;
     uint64_t serial_;

@@ -24,7 +24,7 @@ BusSlot& Slot() {
 // What the platform shows of the installed bus; changed only under the presence lock.
 struct Published {
     std::mutex mutex;
-    BusPresence presence;  // the last snapshot applied
+    BusPresence presence;   // the last snapshot applied
     RegistryEntry top = 0;  // the entry carrying GUID and node id; 0 while none is published
     AudioDeviceID audio = kAudioDeviceUnknown;
 };
@@ -40,13 +40,13 @@ void PublishServices(Published& p, const BusPresence& presence) {
     top.numbers = {{kGUIDKey, presence.guid}, {kNodeIDKey, presence.nodeID}};
     RegistryEntry entry = RegistryPublish(0, top);
     p.top = entry;
-    static const char* const kLevels[kDeviceServiceDepth - 1] = {
-        "FireWireUnit", "FireWireAVCUnit", "FireWireAudioEngine"};
+    static const char* const kLevels[kDeviceServiceDepth - 1] = {"FireWireUnit", "FireWireAVCUnit",
+                                                                 "FireWireAudioEngine"};
     for (const char* level : kLevels) entry = RegistryPublish(entry, {level, {}, {}});
-    RegistryPublish(entry, {kDeviceServiceClass,
-                            {{kManufacturerKey, kDeviceManufacturer},
-                             {kProductKey, kDeviceProduct}},
-                            {}});
+    RegistryPublish(entry,
+                    {kDeviceServiceClass,
+                     {{kManufacturerKey, kDeviceManufacturer}, {kProductKey, kDeviceProduct}},
+                     {}});
 }
 
 // Brings the registry and the audio device list from what was shown to `presence`.

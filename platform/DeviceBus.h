@@ -32,7 +32,7 @@ struct BusPresence {
 };
 
 class DeviceBus {
-public:
+  public:
     virtual ~DeviceBus() = default;
 
     // The current snapshot.

@@ -231,12 +231,12 @@ void RegistryTerminate(RegistryEntry entry) {
             for (const auto& [id, notification] : r.interests)
                 if (notification->service == e) toNotify.emplace_back(id, e);
             // Matched but not yet taken: an iterator hands out only live services.
-            for (auto& [id, iterator] : r.iterators)
-                std::erase(iterator->matched, e);
+            for (auto& [id, iterator] : r.iterators) std::erase(iterator->matched, e);
         }
     }
     for (const auto& [id, service] : toNotify)
-        PostToMainRunLoop([id, service] { DeliverInterest(id, service, kMessageServiceIsTerminated); });
+        PostToMainRunLoop(
+            [id, service] { DeliverInterest(id, service, kMessageServiceIsTerminated); });
 }
 
 }  // namespace platform

@@ -40,8 +40,7 @@ void NotificationPortDestroy(NotificationPort* port);
 // The iterator holds the services matched and not yet taken; the callback (or the caller,
 // once, right after arming) takes them with IteratorNext. Returns 0 on success.
 int AddMatchingNotification(NotificationPort* port, const MatchingDictionary& matching,
-                            MatchingCallback callback, void* refcon,
-                            ServiceIterator** outIterator);
+                            MatchingCallback callback, void* refcon, ServiceIterator** outIterator);
 // Takes the next matched service, or 0 when there is none.
 RegistryEntry IteratorNext(ServiceIterator* iterator);
 // Disarms the matching notification and frees the iterator.

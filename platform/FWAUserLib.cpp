@@ -63,11 +63,13 @@ FWAStatus FWAWriteQuadlet(FWARef ref, const FWAddress* address, uint32_t busValu
     return hold.bus()->WriteQuadlet(ref->session, address->addressHi, address->addressLo, bytes);
 }
 
-FWAStatus FWAWriteBlock(FWARef ref, const FWAddress* address, uint32_t length, const uint8_t* data) {
+FWAStatus FWAWriteBlock(FWARef ref, const FWAddress* address, uint32_t length,
+                        const uint8_t* data) {
     if (!ref || !address || (length && !data)) return kFWABadArgument;
     BusHold hold;
     if (!Usable(hold, ref)) return kFWANoDevice;
-    return hold.bus()->WriteBlock(ref->session, address->addressHi, address->addressLo, data, length);
+    return hold.bus()->WriteBlock(ref->session, address->addressHi, address->addressLo, data,
+                                  length);
 }
 
 FWAStatus FWAExecuteAVC(FWARef ref, const uint8_t* command, uint32_t commandLength,

@@ -12,7 +12,9 @@ constexpr size_t kMaxAnswerLength = 64 * 1024;
 constexpr size_t kMaxNameBytes = 255;
 constexpr uint64_t kMaxRate = 10000000;
 
-std::string Number(uint64_t v) { return std::to_string(v); }
+std::string Number(uint64_t v) {
+    return std::to_string(v);
+}
 
 }  // namespace
 
@@ -47,7 +49,8 @@ SimulatorClientBus::ServerState SimulatorClientBus::Poll() {
     uint64_t present, node, guid, audio;
     if (w.size() != 9 || w[0] != "0" || !ParseUnsigned(w[1], 1, &present) ||
         !ParseUnsigned(w[2], UINT32_MAX, &node) || !ParseUnsigned(w[3], UINT64_MAX, &guid) ||
-        !ParseUnsigned(w[4], UINT32_MAX, &audio) || !ParseUnsigned(w[5], UINT64_MAX, &state.generation) ||
+        !ParseUnsigned(w[4], UINT32_MAX, &audio) ||
+        !ParseUnsigned(w[5], UINT64_MAX, &state.generation) ||
         !ParseUnsigned(w[6], UINT64_MAX, &state.changes[0]) ||
         !ParseUnsigned(w[7], UINT64_MAX, &state.changes[1]) ||
         !ParseUnsigned(w[8], UINT64_MAX, &state.changes[2])) {
@@ -74,9 +77,9 @@ void SimulatorClientBus::Apply(const ServerState& state) {
         std::lock_guard<std::mutex> lock(stateMutex_);
         const bool was = last_.answered && last_.present;
         const bool now = state.answered && state.present;
-        const bool samePlug = was && now && last_.epoch == state.epoch &&
-                              last_.generation == state.generation && last_.nodeID == state.nodeID &&
-                              last_.guid == state.guid && last_.audio == state.audio;
+        const bool samePlug =
+            was && now && last_.epoch == state.epoch && last_.generation == state.generation &&
+            last_.nodeID == state.nodeID && last_.guid == state.guid && last_.audio == state.audio;
         if (!samePlug) {
             if (was) {
                 BusPresence gone;
@@ -109,7 +112,8 @@ void SimulatorClientBus::Apply(const ServerState& state) {
 
 void SimulatorClientBus::Watch() {
     std::unique_lock<std::mutex> lock(stopMutex_);
-    while (!stopWake_.wait_for(lock, std::chrono::milliseconds(pollMs_), [this] { return stopping_; })) {
+    while (!stopWake_.wait_for(lock, std::chrono::milliseconds(pollMs_),
+                               [this] { return stopping_; })) {
         lock.unlock();
         Apply(Poll());
         lock.lock();
@@ -149,7 +153,8 @@ FWAStatus SimulatorClientBus::SessionCall(uint64_t session, const std::string& r
     auto it = sessions_.find(session);
     // A session lives as long as the connection it was opened over: after a lost connection
     // the server may be another one that never saw it.
-    if (it == sessions_.end() || !call_.IsOpen() || it->second.epoch != callEpoch_) return kFWANoDevice;
+    if (it == sessions_.end() || !call_.IsOpen() || it->second.epoch != callEpoch_)
+        return kFWANoDevice;
     size_t space = request.find(' ');
     std::string line = request.substr(0, space) + " " + Number(it->second.serverSession) +
                        (space == std::string::npos ? "" : request.substr(space));
@@ -197,9 +202,10 @@ FWAStatus SimulatorClientBus::WriteQuadlet(uint64_t session, uint16_t addressHi,
                                            const uint8_t busBytes[4]) {
     std::lock_guard<std::mutex> lock(callMutex_);
     std::vector<std::string> result;
-    return SessionCall(session,
-                       "write " + Number(addressHi) + " " + Number(addressLo) + " " + HexEncode(busBytes, 4),
-                       &result);
+    return SessionCall(
+        session,
+        "write " + Number(addressHi) + " " + Number(addressLo) + " " + HexEncode(busBytes, 4),
+        &result);
 }
 
 FWAStatus SimulatorClientBus::WriteBlock(uint64_t session, uint16_t addressHi, uint32_t addressLo,
@@ -208,13 +214,15 @@ FWAStatus SimulatorClientBus::WriteBlock(uint64_t session, uint16_t addressHi, u
     if (!data || length == 0 || length > kMaxAnswerLength / 4) return kFWABadArgument;
     std::lock_guard<std::mutex> lock(callMutex_);
     std::vector<std::string> result;
-    return SessionCall(session,
-                       "block " + Number(addressHi) + " " + Number(addressLo) + " " + HexEncode(data, length),
-                       &result);
+    return SessionCall(
+        session,
+        "block " + Number(addressHi) + " " + Number(addressLo) + " " + HexEncode(data, length),
+        &result);
 }
 
-FWAStatus SimulatorClientBus::ExecuteAVC(uint64_t session, const uint8_t* command, uint32_t commandLength,
-                                         uint8_t* response, uint32_t* responseLength) {
+FWAStatus SimulatorClientBus::ExecuteAVC(uint64_t session, const uint8_t* command,
+                                         uint32_t commandLength, uint8_t* response,
+                                         uint32_t* responseLength) {
     if (!command || commandLength == 0 || commandLength > kMaxAnswerLength / 4 || !responseLength)
         return kFWABadArgument;
     std::lock_guard<std::mutex> lock(callMutex_);
@@ -231,7 +239,8 @@ FWAStatus SimulatorClientBus::ExecuteAVC(uint64_t session, const uint8_t* comman
 
 // --- Audio side -----------------------------------------------------------------------------
 
-OSStatus SimulatorClientBus::AudioCall(const std::string& request, std::vector<std::string>* result) {
+OSStatus SimulatorClientBus::AudioCall(const std::string& request,
+                                       std::vector<std::string>* result) {
     std::lock_guard<std::mutex> lock(callMutex_);
     int32_t status;
     if (!Call(request, &status, result)) return kAudioHardwareBadDeviceError;
@@ -254,7 +263,8 @@ OSStatus SimulatorClientBus::NumberCall(const std::string& request, uint64_t max
     std::vector<std::string> result;
     OSStatus status = AudioCall(request, &result);
     if (status != kAudioHardwareNoError) return status;
-    if (result.size() != 1 || !ParseUnsigned(result[0], max, value)) return kAudioHardwareUnspecifiedError;
+    if (result.size() != 1 || !ParseUnsigned(result[0], max, value))
+        return kAudioHardwareUnspecifiedError;
     return kAudioHardwareNoError;
 }
 
@@ -275,7 +285,8 @@ OSStatus SimulatorClientBus::SetNominalSampleRate(AudioDeviceID device, double r
     if (!(rate > 0 && rate <= double(kMaxRate)) || std::floor(rate) != rate)
         return kAudioDeviceUnsupportedFormatError;
     std::vector<std::string> result;
-    return AudioCall("set-rate " + Number(device) + " " + Number(static_cast<uint64_t>(rate)), &result);
+    return AudioCall("set-rate " + Number(device) + " " + Number(static_cast<uint64_t>(rate)),
+                     &result);
 }
 
 OSStatus SimulatorClientBus::GetClockSource(AudioDeviceID device, uint32_t* sourceID) {
@@ -286,7 +297,8 @@ OSStatus SimulatorClientBus::GetClockSource(AudioDeviceID device, uint32_t* sour
     return status;
 }
 
-OSStatus SimulatorClientBus::GetClockSourceName(AudioDeviceID device, uint32_t sourceID, std::string* name) {
+OSStatus SimulatorClientBus::GetClockSourceName(AudioDeviceID device, uint32_t sourceID,
+                                                std::string* name) {
     return NameCall("clock-name " + Number(device) + " " + Number(sourceID), name);
 }
 

@@ -22,7 +22,7 @@
 namespace platform {
 
 class SimulatorClientBus : public DeviceBus {
-public:
+  public:
     static constexpr int kDefaultPollMs = 100;
     static constexpr int kCallTimeoutMs = 400;
 
@@ -53,7 +53,7 @@ public:
                                 std::string* name) override;
     OSStatus GetIsRunningSomewhere(AudioDeviceID device, uint32_t* running) override;
 
-private:
+  private:
     // What the server said at one poll.
     struct ServerState {
         bool answered = false;
@@ -62,7 +62,7 @@ private:
         uint64_t guid = 0;
         AudioDeviceID audio = 0;
         uint64_t generation = 0;
-        uint64_t epoch = 0;  // the watcher's connection it came over
+        uint64_t epoch = 0;        // the watcher's connection it came over
         uint64_t changes[3] = {};  // rate, clock source, in use
     };
     struct Session {
@@ -75,7 +75,8 @@ private:
     bool Call(const std::string& request, int32_t* status, std::vector<std::string>* result);
     // A FireWire request for a session: kFWANoDevice when the session belongs to an earlier
     // connection or the call fails, kFWANotResponding for an answer that makes no sense.
-    FWAStatus SessionCall(uint64_t session, const std::string& request, std::vector<std::string>* result);
+    FWAStatus SessionCall(uint64_t session, const std::string& request,
+                          std::vector<std::string>* result);
     OSStatus AudioCall(const std::string& request, std::vector<std::string>* result);
     OSStatus NameCall(const std::string& request, std::string* name);
     OSStatus NumberCall(const std::string& request, uint64_t max, uint64_t* value);

@@ -1,14 +1,14 @@
 #include "platform/SimulatorSocket.h"
 
-#include <cerrno>
-#include <chrono>
-#include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
 
 namespace platform {
 namespace {
@@ -16,7 +16,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 int RemainingMs(Clock::time_point deadline) {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
@@ -47,11 +48,14 @@ int HexDigit(char c) {
 
 std::string SimulatorSocketPath() {
     if (const char* path = NonEmptyEnv("MIROVANLE_SIM_SOCKET")) return path;
-    if (const char* dir = NonEmptyEnv("XDG_RUNTIME_DIR")) return std::string(dir) + "/mirovanle-sim.sock";
+    if (const char* dir = NonEmptyEnv("XDG_RUNTIME_DIR"))
+        return std::string(dir) + "/mirovanle-sim.sock";
     return "/tmp/mirovanle-sim-" + std::to_string(::getuid()) + ".sock";
 }
 
-LineChannel::~LineChannel() { Close(); }
+LineChannel::~LineChannel() {
+    Close();
+}
 
 void LineChannel::Close() {
     if (fd_ >= 0) ::close(fd_);
@@ -90,7 +94,8 @@ bool LineChannel::SendLine(const std::string& line, int timeoutMs) {
     auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     size_t sent = 0;
     while (sent < data.size()) {
-        ssize_t n = ::send(fd_, data.data() + sent, data.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+        ssize_t n =
+            ::send(fd_, data.data() + sent, data.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n > 0) {
             sent += static_cast<size_t>(n);
         } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {

@@ -19,7 +19,7 @@ std::string SimulatorSocketPath();
 
 // One connected stream socket and what has been read from it but not yet taken.
 class LineChannel {
-public:
+  public:
     LineChannel() = default;
     explicit LineChannel(int fd) : fd_(fd) {}
     ~LineChannel();
@@ -44,7 +44,7 @@ public:
     bool ReadAvailable();
     size_t Buffered() const { return buffer_.size(); }
 
-private:
+  private:
     int fd_ = -1;
     std::string buffer_;
 };

@@ -46,7 +46,7 @@ ClippedCopy Clip(const PRect& src, int srcWidth, int srcHeight, int x, int y, in
     if (dx + (r - l) > destWidth) r = l + destWidth - dx;
     if (dy + (b - t) > destHeight) b = t + destHeight - dy;
     if (l >= r || t >= b) return c;
-    c = {static_cast<int>(l), static_cast<int>(r), static_cast<int>(t),
+    c = {static_cast<int>(l), static_cast<int>(r),  static_cast<int>(t),
          static_cast<int>(b), static_cast<int>(dx), static_cast<int>(dy)};
     return c;
 }
@@ -63,18 +63,24 @@ Bitmap::Bitmap(const void* data, long len) : width(0), height(0), bounds{0, 0, 0
 
 Bitmap::~Bitmap() = default;
 
-int32_t* Bitmap::GetBits() { return pixels.get(); }
+int32_t* Bitmap::GetBits() {
+    return pixels.get();
+}
 
 void Bitmap::ReleaseBits() {}
 
-int Bitmap::GetRowLength() const { return pixels ? bounds.right : 0; }
+int Bitmap::GetRowLength() const {
+    return pixels ? bounds.right : 0;
+}
 
-bool Bitmap::ThereIsBitmapData() const { return pixels != nullptr; }
+bool Bitmap::ThereIsBitmapData() const {
+    return pixels != nullptr;
+}
 
 void Bitmap::CreateBitmapOfSize(int w, int h) {
     if (pixels) return;
-    const bool acceptable = w > 0 && h > 0 && w <= kMaxSide && h <= kMaxSide &&
-                            int64_t{w} * h <= kMaxPixels;
+    const bool acceptable =
+        w > 0 && h > 0 && w <= kMaxSide && h <= kMaxSide && int64_t{w} * h <= kMaxPixels;
     if (acceptable) pixels.reset(new (std::nothrow) int32_t[static_cast<size_t>(w) * h]());
     if (!pixels) {
         width = height = 0;
@@ -99,8 +105,8 @@ void Bitmap::LoadBitmap(const void* data, long len) {
 
 void Bitmap::BlitIntoBitmap(Bitmap* dest, int x, int y, const PRect* src) {
     if (!dest || !pixels || !dest->ThereIsBitmapData()) return;
-    const ClippedCopy c = Clip(src ? *src : bounds, width, height, x, y, dest->GetWidth(),
-                               dest->GetHeight());
+    const ClippedCopy c =
+        Clip(src ? *src : bounds, width, height, x, y, dest->GetWidth(), dest->GetHeight());
     if (c.IsEmpty()) return;
     int32_t* from = GetBits();
     int32_t* to = dest->GetBits();
@@ -121,8 +127,8 @@ void Bitmap::BlitAlphaIntoBitmap(Bitmap* dest, Bitmap* mask, int x, int y, const
     if (!dest || !mask || !pixels || !dest->ThereIsBitmapData() || !mask->ThereIsBitmapData())
         return;
     if (mask->GetWidth() != width || mask->GetHeight() != height) return;
-    const ClippedCopy c = Clip(src ? *src : bounds, width, height, x, y, dest->GetWidth(),
-                               dest->GetHeight());
+    const ClippedCopy c =
+        Clip(src ? *src : bounds, width, height, x, y, dest->GetWidth(), dest->GetHeight());
     if (c.IsEmpty()) return;
     int32_t* from = GetBits();
     int32_t* to = dest->GetBits();
@@ -151,9 +157,13 @@ void Bitmap::BlitAlphaIntoBitmap(Bitmap* dest, Bitmap* mask, int x, int y, const
     mask->ReleaseBits();
 }
 
-int Bitmap::GetWidth() const { return width; }
+int Bitmap::GetWidth() const {
+    return width;
+}
 
-int Bitmap::GetHeight() const { return height; }
+int Bitmap::GetHeight() const {
+    return height;
+}
 
 void Bitmap::EraseBitmap(long c) {
     int32_t* bits = GetBits();

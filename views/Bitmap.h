@@ -15,7 +15,7 @@
 #include "views/ViewDefinition.h"
 
 class Bitmap {
-public:
+  public:
     // Largest side a store may have, and the largest number of pixels in one store.
     static constexpr int kMaxSide = 32767;
     static constexpr int64_t kMaxPixels = int64_t{1} << 26;
@@ -63,7 +63,7 @@ public:
     // {0, width, 0, height} once a store exists, all 0 before; the default blit source.
     PRect bounds;
 
-private:
+  private:
     std::unique_ptr<int32_t[]> pixels;
 };
 
@@ -74,8 +74,12 @@ constexpr int kRed = 1;
 constexpr int kGreen = 2;
 constexpr int kBlue = 3;
 
-inline uint8_t* Bytes(int32_t* p) { return reinterpret_cast<uint8_t*>(p); }
-inline const uint8_t* Bytes(const int32_t* p) { return reinterpret_cast<const uint8_t*>(p); }
+inline uint8_t* Bytes(int32_t* p) {
+    return reinterpret_cast<uint8_t*>(p);
+}
+inline const uint8_t* Bytes(const int32_t* p) {
+    return reinterpret_cast<const uint8_t*>(p);
+}
 
 // Writes colour 0x00RRGGBB with a spare byte of 0.
 inline void Store(int32_t* p, long colour) {

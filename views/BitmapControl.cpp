@@ -6,7 +6,9 @@
 BitmapControl::BitmapControl(const ViewDefinition* row, PluginGUI* owner)
     : View(row, owner), image(nullptr), copy(nullptr) {}
 
-BitmapControl::~BitmapControl() { delete copy; }
+BitmapControl::~BitmapControl() {
+    delete copy;
+}
 
 void BitmapControl::Initialise(char** lines, int count) {
     image = nullptr;

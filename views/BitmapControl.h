@@ -5,7 +5,7 @@
 #include "views/View.h"
 
 class BitmapControl : public View {
-public:
+  public:
     BitmapControl(const ViewDefinition* row, PluginGUI* owner);
     ~BitmapControl() override;
 

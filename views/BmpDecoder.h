@@ -9,12 +9,12 @@
 // The layout of one readable BMP, pointing into the caller's data.
 struct BmpLayout {
     int width = 0;
-    int height = 0;         // always positive
-    bool topDown = false;   // the first stored row is the top row
-    int bitCount = 0;       // 1, 2, 4, 8 or 24
+    int height = 0;        // always positive
+    bool topDown = false;  // the first stored row is the top row
+    int bitCount = 0;      // 1, 2, 4, 8 or 24
     const uint8_t* palette = nullptr;
-    int paletteEntries = 0;      // entries present in the data
-    int paletteEntrySize = 0;    // 4 (blue, green, red, reserved) or 3 (core header)
+    int paletteEntries = 0;         // entries present in the data
+    int paletteEntrySize = 0;       // 4 (blue, green, red, reserved) or 3 (core header)
     const uint8_t* rows = nullptr;  // the first stored row
     size_t rowBytes = 0;            // stored row length, a multiple of 4
 };

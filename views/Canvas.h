@@ -6,7 +6,7 @@
 #include "views/View.h"
 
 class Canvas : public View {
-public:
+  public:
     Canvas(const ViewDefinition* row, PluginGUI* owner);
     ~Canvas() override;
 

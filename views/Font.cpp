@@ -11,13 +11,9 @@ constexpr char kSpace = 32;
 
 Font::Font(Bitmap* sheet, int firstChar, int cellWidth, int cellHeight, int columns, int rows,
            bool kern)
-    : sheet(sheet),
-      firstChar(firstChar),
-      cellWidth(std::max(cellWidth, 0)),
-      cellHeight(std::max(cellHeight, 0)),
-      gridColumns(std::max(columns, 0)),
-      gridRows(std::max(rows, 0)),
-      kern(kern) {
+    : sheet(sheet), firstChar(firstChar), cellWidth(std::max(cellWidth, 0)),
+      cellHeight(std::max(cellHeight, 0)), gridColumns(std::max(columns, 0)),
+      gridRows(std::max(rows, 0)), kern(kern) {
     // Every width has a value, also those of codes outside the grid.
     std::fill(std::begin(widths), std::end(widths), kern ? 0 : this->cellWidth);
     if (kern) DoKern(sheet);
@@ -27,8 +23,7 @@ Font::~Font() = default;
 
 bool Font::HasChar(char c) const {
     const int code = static_cast<signed char>(c);
-    return code >= firstChar &&
-           int64_t{code} - firstChar < int64_t{gridColumns} * gridRows;
+    return code >= firstChar && int64_t{code} - firstChar < int64_t{gridColumns} * gridRows;
 }
 
 void Font::DoKern(Bitmap* b) {
@@ -48,8 +43,8 @@ void Font::DoKern(Bitmap* b) {
         for (int col = std::min(cellWidth, sheetWidth - left) - 1; col >= 0 && bits; --col) {
             unsigned sum = 0;
             for (int y = top; y < lastRow; ++y) {
-                const uint8_t* p = pixel::Bytes(bits + static_cast<ptrdiff_t>(y) * rowLength +
-                                                left + col);
+                const uint8_t* p =
+                    pixel::Bytes(bits + static_cast<ptrdiff_t>(y) * rowLength + left + col);
                 sum += p[0] + p[1] + p[2] + p[3];
             }
             if (sum != 0) {
@@ -89,7 +84,9 @@ int Font::StringLength(const char* s) {
     return length;
 }
 
-int Font::CharLength(char c) { return HasChar(c) ? GlyphWidth(c) + 1 : 0; }
+int Font::CharLength(char c) {
+    return HasChar(c) ? GlyphWidth(c) + 1 : 0;
+}
 
 int Font::PlotColourCharAt(Bitmap* dest, int x, int y, char c, int fg, int bg, float a) {
     if (!HasChar(c)) return 0;

@@ -9,7 +9,7 @@
 #include "views/Bitmap.h"
 
 class Font {
-public:
+  public:
     // The sheet is not owned; it must outlive the font.
     Font(Bitmap* sheet, int firstChar, int cellWidth, int cellHeight, int columns, int rows,
          bool kern);
@@ -48,14 +48,14 @@ public:
     // Indexed by the character code as an unsigned byte.
     int widths[256];
 
-protected:
+  protected:
     // The sheet rectangle of c's glyph (measured width, full cell height).
     PRect GlyphRect(char c) const;
 };
 
 // A font drawn through an alpha mask of the sheet, so glyphs blend over what is below them.
 class AlphaFont : public Font {
-public:
+  public:
     // With kerning, the widths are measured on the mask (which replaces the sheet's widths).
     AlphaFont(Bitmap* sheet, Bitmap* mask, int firstChar, int cellWidth, int cellHeight,
               int columns, int rows, bool kern);

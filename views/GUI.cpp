@@ -24,9 +24,8 @@ void iGUI::HandledRectangle(const PRect* r) {
     const int cx = (r->left + r->right) / 2 - kHandle / 2;
     const int farX = r->right - kHandle;
     const int farY = r->bottom - kHandle;
-    const PPoint handles[] = {{r->left, r->top}, {farX, r->top},  {r->left, farY},
-                              {farX, farY},      {r->left, cy},   {farX, cy},
-                              {cx, r->top},      {cx, farY}};
+    const PPoint handles[] = {{r->left, r->top}, {farX, r->top}, {r->left, farY}, {farX, farY},
+                              {r->left, cy},     {farX, cy},     {cx, r->top},    {cx, farY}};
     for (const PPoint& h : handles) PlotRectangle(h.x, h.y, kHandle, kHandle);
 }
 
@@ -43,23 +42,26 @@ void iGUI::EraseRectangle(int x, int y, int w, int h) {
 // --- GUI ---------------------------------------------------------------------------------
 
 GUI::GUI(WindowPort* window)
-    : offsetX(0),
-      offsetY(0),
-      window(window),
-      currentPort(nullptr),
-      windowBuffer(nullptr),
-      changed{0, 0, 0, 0},
-      hasChanged(false) {}
+    : offsetX(0), offsetY(0), window(window), currentPort(nullptr),
+      windowBuffer(nullptr), changed{0, 0, 0, 0}, hasChanged(false) {}
 
 GUI::~GUI() = default;
 
-bool GUI::AltIsDown() { return window && (window->GetModifiers() & kModifierAlt) != 0; }
+bool GUI::AltIsDown() {
+    return window && (window->GetModifiers() & kModifierAlt) != 0;
+}
 
-bool GUI::ShiftIsDown() { return window && (window->GetModifiers() & kModifierShift) != 0; }
+bool GUI::ShiftIsDown() {
+    return window && (window->GetModifiers() & kModifierShift) != 0;
+}
 
-bool GUI::CtrlIsDown() { return window && (window->GetModifiers() & kModifierCtrl) != 0; }
+bool GUI::CtrlIsDown() {
+    return window && (window->GetModifiers() & kModifierCtrl) != 0;
+}
 
-bool GUI::MouseIsDown() { return window && window->AnyButtonDown(); }
+bool GUI::MouseIsDown() {
+    return window && window->AnyButtonDown();
+}
 
 void GUI::GetMousePos(int* x, int* y) {
     // The pointer is read in window coordinates whatever the current target, so no redraw
@@ -70,7 +72,9 @@ void GUI::GetMousePos(int* x, int* y) {
     if (y) *y = py;
 }
 
-void GUI::GetOldGWorld() { savedPorts.push_back({currentPort, false}); }
+void GUI::GetOldGWorld() {
+    savedPorts.push_back({currentPort, false});
+}
 
 void GUI::SetOldGWorld() {
     if (savedPorts.empty()) return;
@@ -163,8 +167,8 @@ void GUI::LineFromTo(int x1, int y1, int x2, int y2) {
     DrawLineInBitmap(currentPort, x1, y1, x2, y2, kPenColour);
     // The end pixel is included; NoteChanged clips, so the largest coordinate just stays.
     const auto past = [](int v) { return v == INT32_MAX ? v : v + 1; };
-    NoteChanged({std::min(x1, x2), past(std::max(x1, x2)), std::min(y1, y2),
-                 past(std::max(y1, y2))});
+    NoteChanged(
+        {std::min(x1, x2), past(std::max(x1, x2)), std::min(y1, y2), past(std::max(y1, y2))});
 }
 
 void GUI::CopyToClipboard(const void* data, int size, int flavour) {

@@ -12,7 +12,7 @@
 
 // The abstract surface: the pure operations, and four drawing helpers built on them.
 class iGUI {
-public:
+  public:
     virtual ~iGUI() = default;
 
     virtual bool AltIsDown() = 0;
@@ -51,7 +51,7 @@ public:
 
 // The one surface: draws into the back buffer of a WindowPort (not owned) and into bitmaps.
 class GUI : public iGUI {
-public:
+  public:
     static constexpr long kPenColour = 0x000000;
     static constexpr long kBackgroundColour = 0xFFFFFF;
 
@@ -92,7 +92,7 @@ public:
     int offsetX;
     int offsetY;
 
-private:
+  private:
     // One entry of the saved-target stack: the target that was current before, and whether the
     // entry was pushed by a redirect (rather than by StartRedraw).
     struct SavedTarget {

@@ -5,12 +5,7 @@
 #include "views/PluginGUI.h"
 
 HSlider::HSlider(const ViewDefinition* row, PluginGUI* owner)
-    : View(row, owner),
-      value(0.0f),
-      travel(1),
-      trackDrawn(false),
-      handle(nullptr),
-      track(nullptr),
+    : View(row, owner), value(0.0f), travel(1), trackDrawn(false), handle(nullptr), track(nullptr),
       work(nullptr) {}
 
 HSlider::~HSlider() {

@@ -6,7 +6,7 @@
 #include "views/View.h"
 
 class HSlider : public View {
-public:
+  public:
     HSlider(const ViewDefinition* row, PluginGUI* owner);
     ~HSlider() override;
 

@@ -13,12 +13,7 @@ constexpr double kTwoPi = 6.283185307179586;
 }  // namespace
 
 Knob::Knob(const ViewDefinition* row, PluginGUI* owner)
-    : View(row, owner),
-      frameCount(0),
-      frameWidth(0),
-      value(0.0f),
-      centreX(0),
-      centreY(0),
+    : View(row, owner), frameCount(0), frameWidth(0), value(0.0f), centreX(0), centreY(0),
       strip(nullptr) {}
 
 Knob::~Knob() = default;
@@ -49,8 +44,8 @@ void Knob::DoDrag(GUI* gui) {
     if (!gui) return;
     int x = 0, y = 0;
     gui->GetMousePos(&x, &y);
-    const double angle = std::atan2(static_cast<double>(centreX - x),
-                                    static_cast<double>(y - centreY));
+    const double angle =
+        std::atan2(static_cast<double>(centreX - x), static_cast<double>(y - centreY));
     value = static_cast<float>(angle / kTwoPi);
     if (value < 0.0f) value += 1.0f;
     if (owner) owner->ControlHasChangedNormalisedValue(id, 0, value);

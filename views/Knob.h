@@ -7,7 +7,7 @@
 #include "views/View.h"
 
 class Knob : public View {
-public:
+  public:
     Knob(const ViewDefinition* row, PluginGUI* owner);
     ~Knob() override;
 

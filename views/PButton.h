@@ -7,7 +7,7 @@
 #include "views/View.h"
 
 class PButton : public View {
-public:
+  public:
     PButton(const ViewDefinition* row, PluginGUI* owner);
     ~PButton() override;
 

@@ -23,10 +23,13 @@ void PPlugIn::SetPlugin(Plugin* p) {
 void PPlugIn::SetPluginGUI(PluginGUI* panel) {
     gui = panel;
     if (!plugin || !gui) return;
-    for (unsigned long i = 0; i < plugin->count; ++i) gui->NotifyParameterChanged(static_cast<int>(i));
+    for (unsigned long i = 0; i < plugin->count; ++i)
+        gui->NotifyParameterChanged(static_cast<int>(i));
 }
 
-void PPlugIn::NotifyParameterChanged(int index) { ParameterHasChanged(index); }
+void PPlugIn::NotifyParameterChanged(int index) {
+    ParameterHasChanged(index);
+}
 
 void PPlugIn::SetPluginInterface(PPluginInterface* host) {
     if (plugin) plugin->SetPluginInterface(host);
@@ -88,11 +91,17 @@ bool PPlugIn::NeedsRedraw() {
     return gui && !gui->views.empty() && gui->views[0] && gui->views[0]->needsredraw();
 }
 
-bool PPlugIn::IsMidiRequired() { return false; }
+bool PPlugIn::IsMidiRequired() {
+    return false;
+}
 
-bool PPlugIn::IsSynth() { return false; }
+bool PPlugIn::IsSynth() {
+    return false;
+}
 
-bool PPlugIn::SupplyMidiWithAudio() { return false; }
+bool PPlugIn::SupplyMidiWithAudio() {
+    return false;
+}
 
 void PPlugIn::GetNumberOfChannels(int* in, int* out) {
     if (in) *in = 0;
@@ -104,7 +113,9 @@ float PPlugIn::GetSampleRate() {
     return host ? host->GetSampleRate() : kDefaultSampleRate;
 }
 
-int PPlugIn::GetNumberOfParameters() { return plugin ? static_cast<int>(plugin->count) : 0; }
+int PPlugIn::GetNumberOfParameters() {
+    return plugin ? static_cast<int>(plugin->count) : 0;
+}
 
 Parameter* PPlugIn::GetParameter(int index) {
     if (!plugin || index < 0 || static_cast<unsigned long>(index) >= plugin->count ||
@@ -114,10 +125,12 @@ Parameter* PPlugIn::GetParameter(int index) {
     return plugin->params[index];
 }
 
-int PPlugIn::GetRequestedNumberOfPresets() { return 0; }
+int PPlugIn::GetRequestedNumberOfPresets() {
+    return 0;
+}
 
-void PPlugIn::ProcessAudioAndMIDI(float** in, int inStride, int channels, int frames,
-                                  float** out, int outStride, int a, char* midi, int midiLen) {
+void PPlugIn::ProcessAudioAndMIDI(float** in, int inStride, int channels, int frames, float** out,
+                                  int outStride, int a, char* midi, int midiLen) {
     ProcessMIDI(midi, midiLen);
     ProcessAudio(in, inStride, channels, frames, out, outStride, a);
 }
@@ -131,11 +144,17 @@ void PPlugIn::ProcessMIDI(char* data, int len) {
     if (plugin) plugin->ProcessMIDI(data, len);
 }
 
-int32_t PPlugIn::GetFourCharMfr() { return plugin ? plugin->GetFourCharMfr() : 0; }
+int32_t PPlugIn::GetFourCharMfr() {
+    return plugin ? plugin->GetFourCharMfr() : 0;
+}
 
-int32_t PPlugIn::GetFourCharID() { return plugin ? plugin->GetFourCharID() : 0; }
+int32_t PPlugIn::GetFourCharID() {
+    return plugin ? plugin->GetFourCharID() : 0;
+}
 
-int32_t PPlugIn::GetFourCharVersion() { return plugin ? plugin->GetFourCharVersion() : 0; }
+int32_t PPlugIn::GetFourCharVersion() {
+    return plugin ? plugin->GetFourCharVersion() : 0;
+}
 
 void PPlugIn::HostHasChangedParameter(int index, float t) {
     if (plugin) plugin->HostHasChangedParameter(index, t);

@@ -14,7 +14,7 @@
 #include "views/WindowPort.h"
 
 class PPlugIn : public Plugin::ParameterObserver {
-public:
+  public:
     static constexpr float kDefaultSampleRate = 44100.0f;
 
     // Registers as an observer of the plug-in and shows every parameter on the panel.

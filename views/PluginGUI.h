@@ -16,7 +16,7 @@
 #include "views/WindowPort.h"
 
 class PluginGUI : public Plugin::ParameterObserver {
-public:
+  public:
     // One binding between a control and a parameter: the view's row and the slot in the row's
     // related-parameter list.
     struct RelatedParameter {
@@ -26,7 +26,7 @@ public:
 
     // A bitmap of the shared cache, decoded from the archive and known by its name.
     class NamedBitmap : public Bitmap {
-    public:
+      public:
         NamedBitmap(const void* data, long len);
         ~NamedBitmap() override;
 
@@ -112,7 +112,7 @@ public:
     const ViewDefinition* table;
     unsigned int rows;
 
-private:
+  private:
     // The parameter bound to (id, slot), NULL when there is none.
     Parameter* BoundParameter(ViewID id, int slot, int* index);
     View* Root() const { return views.empty() ? nullptr : views[0]; }

@@ -30,8 +30,8 @@ void Slider::DoDrag(GUI* gui) {
     gui->GetMousePos(&x, &y);
     const int span = rect.bottom - rect.top;
     // A slider without height has one position only.
-    value = span > 0 ? ClampToUnit(static_cast<float>(y - rect.top) / static_cast<float>(span))
-                     : 0.0f;
+    value =
+        span > 0 ? ClampToUnit(static_cast<float>(y - rect.top) / static_cast<float>(span)) : 0.0f;
     if (owner) owner->ControlHasChangedNormalisedValue(id, 0, value);
     draw(gui);
 }

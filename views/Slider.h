@@ -6,7 +6,7 @@
 #include "views/View.h"
 
 class Slider : public View {
-public:
+  public:
     Slider(const ViewDefinition* row, PluginGUI* owner);
     ~Slider() override;
 

@@ -25,15 +25,8 @@ bool StartsWith(const char* line, const char* word) {
 }  // namespace
 
 Static::Static(const ViewDefinition* row, PluginGUI* owner)
-    : View(row, owner),
-      text{},
-      initialText{},
-      font(nullptr),
-      canvas(nullptr),
-      background(nullptr),
-      hasBackground(false),
-      justify(kJustifyLeft),
-      justifyOffset(0) {}
+    : View(row, owner), text{}, initialText{}, font(nullptr), canvas(nullptr), background(nullptr),
+      hasBackground(false), justify(kJustifyLeft), justifyOffset(0) {}
 
 Static::~Static() {
     delete font;
@@ -89,9 +82,13 @@ void Static::SetText(const char* p) {
     redraw();
 }
 
-void Static::SetInitialText(const char* p) { CopyText(initialText, p, kMaxText, false); }
+void Static::SetInitialText(const char* p) {
+    CopyText(initialText, p, kMaxText, false);
+}
 
-const char* Static::GetInitialText() const { return initialText; }
+const char* Static::GetInitialText() const {
+    return initialText;
+}
 
 void Static::ReadJustify(const char* line) {
     if (!line) return;
@@ -112,15 +109,9 @@ void Static::UpdateJustifyOffset() {
     const int len = font->StringLength(text);
     const int w = GetWidth();
     switch (justify) {
-        case kJustifyCentre:
-            justifyOffset = (w - len) / 2;
-            break;
-        case kJustifyRight:
-            justifyOffset = w - len;
-            break;
-        default:
-            justifyOffset = 0;
-            break;
+        case kJustifyCentre: justifyOffset = (w - len) / 2; break;
+        case kJustifyRight: justifyOffset = w - len; break;
+        default: justifyOffset = 0; break;
     }
 }
 

@@ -14,7 +14,7 @@
 #include "views/View.h"
 
 class Static : public View {
-public:
+  public:
     static constexpr int kMaxText = 255;
 
     enum Justify : int { kJustifyLeft = 0, kJustifyCentre = 1, kJustifyRight = 2 };

@@ -85,18 +85,10 @@ void TextBox::key(int ch, int, GUI* gui) {
             SetSelected(false);
             if (owner) owner->ControlHasChangedText(id, 0, text);
             break;
-        case kKeyLeft:
-            cursor = jump ? 0 : (cursor > 0 ? cursor - 1 : 0);
-            break;
-        case kKeyRight:
-            cursor = jump ? length : (cursor < length ? cursor + 1 : length);
-            break;
-        case kKeyHome:
-            cursor = 0;
-            break;
-        case kKeyEnd:
-            cursor = length;
-            break;
+        case kKeyLeft: cursor = jump ? 0 : (cursor > 0 ? cursor - 1 : 0); break;
+        case kKeyRight: cursor = jump ? length : (cursor < length ? cursor + 1 : length); break;
+        case kKeyHome: cursor = 0; break;
+        case kKeyEnd: cursor = length; break;
         case kKeyEscape:
             selected = false;
             notify(0);
@@ -127,11 +119,13 @@ void TextBox::draw(GUI* gui) {
     // The cursor stands in the empty column after the last glyph before it.
     int w = font->StringLength(head) - 1;
     if (w < 0) w = 0;
-    font->PlotColourString(work, 0, 0, text, editing ? kBlack : kWhite,
-                           editing ? kWhite : kBlack, 1.0f);
+    font->PlotColourString(work, 0, 0, text, editing ? kBlack : kWhite, editing ? kWhite : kBlack,
+                           1.0f);
     gui->DrawBitmap(work, &rect, nullptr);
     gui->LineFromTo(rect.left + w, rect.top, rect.left + w, rect.bottom);
     needsRedraw = false;
 }
 
-void TextBox::SetSelected(bool select) { View::SetSelected(select); }
+void TextBox::SetSelected(bool select) {
+    View::SetSelected(select);
+}

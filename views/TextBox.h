@@ -8,7 +8,7 @@
 #include "views/View.h"
 
 class TextBox : public View {
-public:
+  public:
     static constexpr int kMaxLength = 255;
 
     // Key codes the field understands (the first argument of key).
@@ -38,13 +38,13 @@ public:
     void SetSelected(bool select) override;
 
     char text[kMaxLength + 1];
-    int cursor;  // 0..length
-    int length;  // 0..255
-    Font* font;          // owned
-    Bitmap* fontImage;   // from the cache
-    Bitmap* work;        // owned, view size
+    int cursor;         // 0..length
+    int length;         // 0..255
+    Font* font;         // owned
+    Bitmap* fontImage;  // from the cache
+    Bitmap* work;       // owned, view size
 
-private:
+  private:
     void Insert(char c);
     void RemoveAt(int position);
 };

@@ -7,18 +7,9 @@
 #include "views/PluginGUI.h"
 
 View::View(const ViewDefinition* row, PluginGUI* owner)
-    : owner(owner),
-      needsRedraw(true),
-      rect(row ? row->rect : PRect{0, 0, 0, 0}),
-      id(row ? row->id : 0),
-      def(row),
-      parent(nullptr),
-      relatedParameterCount(0),
-      hovered(nullptr),
-      selected(false),
-      dragging(false),
-      hidden(row ? row->hidden : false),
-      mouseOver(false),
+    : owner(owner), needsRedraw(true), rect(row ? row->rect : PRect{0, 0, 0, 0}),
+      id(row ? row->id : 0), def(row), parent(nullptr), relatedParameterCount(0), hovered(nullptr),
+      selected(false), dragging(false), hidden(row ? row->hidden : false), mouseOver(false),
       mouseoverCallback(nullptr) {}
 
 View::~View() {
@@ -50,11 +41,17 @@ void View::GetTooltip(char* buf, unsigned int len) {
     owner->plugin->GetParameterName(index, buf, len);
 }
 
-void View::SetPlugin(PluginGUI* panel) { owner = panel; }
+void View::SetPlugin(PluginGUI* panel) {
+    owner = panel;
+}
 
-ViewID View::GetID() { return id; }
+ViewID View::GetID() {
+    return id;
+}
 
-void View::SetID(ViewID newId) { id = newId; }
+void View::SetID(ViewID newId) {
+    id = newId;
+}
 
 View* View::FindByID(ViewID wanted) {
     if (id == wanted) return this;
@@ -64,11 +61,17 @@ View* View::FindByID(ViewID wanted) {
     return nullptr;
 }
 
-int View::GetRelatedParameterCount() { return relatedParameterCount; }
+int View::GetRelatedParameterCount() {
+    return relatedParameterCount;
+}
 
-void View::SetRelatedParameterCount(int count) { relatedParameterCount = count; }
+void View::SetRelatedParameterCount(int count) {
+    relatedParameterCount = count;
+}
 
-bool View::ShouldResetParameter(int) const { return true; }
+bool View::ShouldResetParameter(int) const {
+    return true;
+}
 
 void View::SetHidden(bool hide, GUI* gui) {
     if (!hidden && hide && dragging) EndDrag(gui);
@@ -76,7 +79,9 @@ void View::SetHidden(bool hide, GUI* gui) {
     redraw();
 }
 
-bool View::IsHidden() { return hidden; }
+bool View::IsHidden() {
+    return hidden;
+}
 
 void View::mouse(int x, int y, int button, bool down, GUI* gui) {
     if (IsHidden()) return;
@@ -128,9 +133,13 @@ void View::DoDrag(GUI*) {}
 
 void View::EndDrag(GUI*) {}
 
-View* View::GetChild(unsigned long i) { return i < children.size() ? children[i] : nullptr; }
+View* View::GetChild(unsigned long i) {
+    return i < children.size() ? children[i] : nullptr;
+}
 
-int View::GetChildCount() { return static_cast<int>(children.size()); }
+int View::GetChildCount() {
+    return static_cast<int>(children.size());
+}
 
 void View::Attach(View* child) {
     if (!child) return;
@@ -145,9 +154,13 @@ void View::Remove(View* child) {
     child->SetParent(nullptr);
 }
 
-void View::SetParent(View* p) { parent = p; }
+void View::SetParent(View* p) {
+    parent = p;
+}
 
-View* View::GetParent() { return parent; }
+View* View::GetParent() {
+    return parent;
+}
 
 bool View::IsInside(int x, int y) {
     return rect.left <= x && x <= rect.right && rect.top <= y && y <= rect.bottom;
@@ -166,9 +179,13 @@ void View::Reposition(const PRect* r) {
     if (r) rect = *r;
 }
 
-int View::GetWidth() { return rect.right - rect.left; }
+int View::GetWidth() {
+    return rect.right - rect.left;
+}
 
-int View::GetHeight() { return rect.bottom - rect.top; }
+int View::GetHeight() {
+    return rect.bottom - rect.top;
+}
 
 void View::GetRect(PRect* r) {
     if (r) *r = rect;
@@ -202,7 +219,9 @@ void View::draw(GUI* gui) {
     needsRedraw = false;
 }
 
-void View::redraw() { needsRedraw = true; }
+void View::redraw() {
+    needsRedraw = true;
+}
 
 bool View::needsredraw() {
     if (IsHidden()) return false;
@@ -224,7 +243,9 @@ void View::RedrawAll() {
     root->RedrawRecursive();
 }
 
-bool View::IsSelected() { return selected; }
+bool View::IsSelected() {
+    return selected;
+}
 
 void View::SetSelected(bool select) {
     DeSelectAll();

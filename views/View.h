@@ -15,10 +15,10 @@ class GUI;
 class PluginGUI;
 
 class View {
-public:
+  public:
     // Called with the view whenever its mouseOver flag is written (for over and not over alike).
     class MouseoverFunctorBase {
-    public:
+      public:
         virtual ~MouseoverFunctorBase() = default;
         virtual void operator()(View*) {}
     };
@@ -26,7 +26,7 @@ public:
     // Calls a member function of a host object (a virtual one dispatches virtually).
     template <class T>
     class MouseoverFunctor : public MouseoverFunctorBase {
-    public:
+      public:
         using Function = void (T::*)(View*);
         MouseoverFunctor(T* object, Function function) : object(object), function(function) {}
         void operator()(View* v) override { (object->*function)(v); }

@@ -34,8 +34,8 @@ struct ViewDefinition {
     ViewID id;
     PRect rect;
     const char* typeName;
-    int32_t parentRow;  // -1 for the root
-    bool hidden;        // the view starts hidden
+    int32_t parentRow;     // -1 for the root
+    bool hidden;           // the view starts hidden
     const char* initText;  // lines separated by "\n"; "" when the view needs none
     int32_t relatedParameters[kMaxRelatedParameters];  // ended by -1
 };

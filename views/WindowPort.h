@@ -12,13 +12,13 @@
 
 // Modifier bits of WindowPort::GetModifiers.
 enum ModifierKey : unsigned {
-    kModifierCtrl = 0x100,   // Control (the command key of the panel's shortcuts)
+    kModifierCtrl = 0x100,  // Control (the command key of the panel's shortcuts)
     kModifierShift = 0x200,
-    kModifierAlt = 0x800,    // Alt: alt-click resets a control to its default
+    kModifierAlt = 0x800,  // Alt: alt-click resets a control to its default
 };
 
 class WindowPort {
-public:
+  public:
     virtual ~WindowPort() = default;
 
     // The window-sized back buffer, NULL while the window has no area. It may be replaced when

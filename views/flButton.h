@@ -7,7 +7,7 @@
 #include "views/View.h"
 
 class flButton : public View {
-public:
+  public:
     flButton(const ViewDefinition* row, PluginGUI* owner);
     ~flButton() override;
 
@@ -24,13 +24,13 @@ public:
     Bitmap* onImage = nullptr;
     Bitmap* offImage = nullptr;
 
-protected:
+  protected:
     // A press toggles slot 0 (a NaN counts as on and toggles to 0) and reports it.
     void Toggle();
 };
 
 class flButton3 : public flButton {
-public:
+  public:
     flButton3(const ViewDefinition* row, PluginGUI* owner);
 
     void mouse(int x, int y, int button, bool down, GUI* gui) override;

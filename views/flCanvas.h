@@ -5,7 +5,7 @@
 #include "views/View.h"
 
 class flCanvas : public View {
-public:
+  public:
     flCanvas(const ViewDefinition* row, PluginGUI* owner);
 
     using View::Initialise;

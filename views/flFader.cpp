@@ -141,7 +141,9 @@ void flVSlider::draw(GUI* gui) {
     needsRedraw = false;
 }
 
-void flVSlider::mouse(int, int, int, bool down, GUI*) { dragging = down; }
+void flVSlider::mouse(int, int, int, bool down, GUI*) {
+    dragging = down;
+}
 
 bool flVSlider::FollowPointer(GUI* gui) {
     if (handle == nullptr) return false;
@@ -169,9 +171,7 @@ flVSlider2::flVSlider2(const ViewDefinition* row, PluginGUI* owner) : flVSlider(
 
 void flVSlider2::notify(int slot) {
     switch (slot) {
-        case 0:
-            flVSlider::notify(0);
-            break;
+        case 0: flVSlider::notify(0); break;
         case 1:
             redraw();  // the fader shows its own value, never the partner's
             break;
@@ -183,8 +183,7 @@ void flVSlider2::notify(int slot) {
             redraw();
             break;
         }
-        default:
-            break;
+        default: break;
     }
 }
 

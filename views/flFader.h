@@ -11,7 +11,7 @@
 #include "views/View.h"
 
 class flHSlider : public View {
-public:
+  public:
     flHSlider(const ViewDefinition* row, PluginGUI* owner);
     ~flHSlider() override;
 
@@ -38,7 +38,7 @@ public:
 };
 
 class flVSlider : public View {
-public:
+  public:
     static constexpr int kTravel = 95;
     static constexpr int kTopMargin = 2;  // the handle's top at value 1
 
@@ -65,13 +65,13 @@ public:
     Bitmap* trayMask = nullptr;
     Bitmap* composite = nullptr;
 
-protected:
+  protected:
     // Follows the pointer and reports the value on slot 0; false when the fader cannot drag.
     bool FollowPointer(GUI* gui);
 };
 
 class flVSlider2 : public flVSlider {
-public:
+  public:
     flVSlider2(const ViewDefinition* row, PluginGUI* owner);
 
     void altclick(int x, int y, GUI* gui) override;

@@ -18,7 +18,9 @@ const char* flInitLine(char** lines, int count, int n);
 Bitmap* flNamedImage(char** lines, int count, int n);
 
 // Whether an image can be drawn from or blended with.
-inline bool flHasImage(const Bitmap* b) { return b != nullptr && b->ThereIsBitmapData(); }
+inline bool flHasImage(const Bitmap* b) {
+    return b != nullptr && b->ThereIsBitmapData();
+}
 
 // A new black image of the rectangle's size (a composing image starts from known pixels).
 Bitmap* flNewImage(const PRect& r);

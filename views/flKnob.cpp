@@ -25,7 +25,9 @@ flKnob::~flKnob() {
     delete scratch;
 }
 
-void flKnob::Initialise(char** lines, int count) { InitialiseImages(lines, count); }
+void flKnob::Initialise(char** lines, int count) {
+    InitialiseImages(lines, count);
+}
 
 void flKnob::InitialiseImages(char** lines, int count) {
     pointerStrip = pointerMask = trackStrip = trackMask = nullptr;
@@ -66,9 +68,9 @@ int flKnob::FrameForValue(float v) {
 
 void flKnob::draw(GUI* gui) {
     const int f = FrameForValue(value);
-    const bool complete = flHasImage(pointerStrip) && flHasImage(pointerMask) &&
-                          flHasImage(work) && flHasImage(background) && flHasImage(scratch) &&
-                          flHasImage(trackStrip) && flHasImage(trackMask);
+    const bool complete = flHasImage(pointerStrip) && flHasImage(pointerMask) && flHasImage(work) &&
+                          flHasImage(background) && flHasImage(scratch) && flHasImage(trackStrip) &&
+                          flHasImage(trackMask);
     if (complete) {
         background->BlitIntoBitmap(work, 0, 0, nullptr);
         const PRect pointerFrame{kPointerPitch * f, kPointerPitch * f + kPointerWidth, 0,
@@ -178,8 +180,7 @@ void flKnob5::notify(int slot) {
             redraw();
             break;
         }
-        default:
-            break;
+        default: break;
     }
 }
 

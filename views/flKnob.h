@@ -11,7 +11,7 @@
 #include "views/View.h"
 
 class flKnob : public View {
-public:
+  public:
     static constexpr int kFrameCount = 29;
     static constexpr int kPointerPitch = 20;  // pointer frames lie 20 pixels apart...
     static constexpr int kPointerWidth = 19;  // ...and 19 of them are used
@@ -43,13 +43,13 @@ public:
     Bitmap* trackStrip = nullptr;
     Bitmap* trackMask = nullptr;
 
-protected:
+  protected:
     // The lines of the knob's five-line form, shared with flKnob4.
     void InitialiseImages(char** lines, int count);
 };
 
 class flKnob4 : public flKnob {
-public:
+  public:
     flKnob4(const ViewDefinition* row, PluginGUI* owner);
 
     using View::Initialise;
@@ -64,7 +64,7 @@ public:
 };
 
 class flKnob5 : public flKnob {
-public:
+  public:
     flKnob5(const ViewDefinition* row, PluginGUI* owner);
 
     void notify(int slot) override;

@@ -16,7 +16,9 @@ void DrawIfPresent(Bitmap* picture, const PRect& r, GUI* gui) {
 
 flExtLed::flExtLed(const ViewDefinition* row, PluginGUI* owner) : View(row, owner) {}
 
-flExtLed::~flExtLed() { delete unlitImage; }
+flExtLed::~flExtLed() {
+    delete unlitImage;
+}
 
 void flExtLed::Initialise(char** lines, int count) {
     litImage = flNamedImage(lines, count, 1);
@@ -47,7 +49,9 @@ void flExtLed::draw(GUI* gui) {
 
 flRateLed::flRateLed(const ViewDefinition* row, PluginGUI* owner) : View(row, owner) {}
 
-flRateLed::~flRateLed() { delete unlitImage; }
+flRateLed::~flRateLed() {
+    delete unlitImage;
+}
 
 void flRateLed::Initialise(char** lines, int count) {
     slotValue[1] = 0.0f;

@@ -8,7 +8,7 @@
 #include "views/View.h"
 
 class flExtLed : public View {
-public:
+  public:
     flExtLed(const ViewDefinition* row, PluginGUI* owner);
     ~flExtLed() override;
 
@@ -25,7 +25,7 @@ public:
 };
 
 class flRateLed : public View {
-public:
+  public:
     static constexpr int kNoIndex = -1;
 
     flRateLed(const ViewDefinition* row, PluginGUI* owner);

@@ -8,7 +8,7 @@
 #include "views/View.h"
 
 class flPPM : public View {
-public:
+  public:
     static constexpr float kDecay = 0.9f;  // per SetLevel call
     static constexpr int kClipHoldTicks = 5;
 

@@ -15,7 +15,9 @@ bool ReleasedOver(View* view, GUI* gui) {
 }
 
 // A NaN counts as on and toggles to 0.
-float Toggled(float value) { return value != 0.0f ? 0.0f : 1.0f; }
+float Toggled(float value) {
+    return value != 0.0f ? 0.0f : 1.0f;
+}
 
 }  // namespace
 

@@ -7,7 +7,7 @@
 #include "views/View.h"
 
 class flPushButton : public View {
-public:
+  public:
     flPushButton(const ViewDefinition* row, PluginGUI* owner);
     ~flPushButton() override;
 
@@ -28,7 +28,7 @@ public:
 };
 
 class flLogoButton : public View {
-public:
+  public:
     flLogoButton(const ViewDefinition* row, PluginGUI* owner);
 
     using View::Initialise;

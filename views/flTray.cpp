@@ -27,7 +27,9 @@ void flTray5::notify(int slot) {
     redraw();
 }
 
-View* flTray5::FindOwner(int x, int y) { return value == 0.0f ? View::FindOwner(x, y) : nullptr; }
+View* flTray5::FindOwner(int x, int y) {
+    return value == 0.0f ? View::FindOwner(x, y) : nullptr;
+}
 
 void flTray5::draw(GUI* gui) {
     if (value == 0.0f || !flHasImage(composite)) {

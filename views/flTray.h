@@ -10,7 +10,7 @@
 #include "views/View.h"
 
 class flTray5 : public View {
-public:
+  public:
     flTray5(const ViewDefinition* row, PluginGUI* owner);
     ~flTray5() override;
 
@@ -30,7 +30,7 @@ public:
 };
 
 class flTray6 : public View {
-public:
+  public:
     flTray6(const ViewDefinition* row, PluginGUI* owner);
 
     using View::Initialise;

@@ -29,13 +29,8 @@ wxEND_EVENT_TABLE()
 
 MyFrame::MyFrame(PPlugIn* wrapper, MirovanNormalGUI* normal, Mirovan96kGUI* p96k,
                  MirovanShrinkGUI* compact, MirovanAC3GUI* ac3, long style, MyFrame* twin)
-    : wxPluginGUIFrame(nullptr, 0, " MirovanControl LE", style),
-      normalPanel(normal),
-      panel96k(p96k),
-      shrinkPanel(compact),
-      ac3Panel(ac3),
-      wrapper(wrapper)
-{
+    : wxPluginGUIFrame(nullptr, 0, " MirovanControl LE", style), normalPanel(normal),
+      panel96k(p96k), shrinkPanel(compact), ac3Panel(ac3), wrapper(wrapper) {
     helpMenu = new wxMenu;
     helpMenu->Append(kMenuAbout, "&About MirovanControl LE\tF1", "");
     helpMenu->Append(kMenuOnlineSupport, "Online support", "");
@@ -56,8 +51,7 @@ MyFrame::MyFrame(PPlugIn* wrapper, MirovanNormalGUI* normal, Mirovan96kGUI* p96k
     }
 }
 
-MyFrame::~MyFrame()
-{
+MyFrame::~MyFrame() {
     DeActivate();
     wrapper = nullptr;
     if (twin) {
@@ -65,64 +59,48 @@ MyFrame::~MyFrame()
         other->twin = nullptr;
         twin = nullptr;
         // Closing either main window removes both.
-        if (!other->IsBeingDeleted())
-            other->Destroy();
+        if (!other->IsBeingDeleted()) other->Destroy();
     }
 }
 
-void MyFrame::SortGUI(bool activate)
-{
+void MyFrame::SortGUI(bool activate) {
     MirovanGUI* choice = normalPanel;
     switch (ChoosePanel(MirovanHAL::Get()->GetAC3(),
                         wrapper->HostWantsParameterValue(param::kShrinkMode),
                         wrapper->HostWantsParameterValueUnnormalised(param::kSampleRate))) {
-    case PanelKind::AC3:
-        choice = ac3Panel;
-        break;
-    case PanelKind::Compact:
-        choice = shrinkPanel;
-        break;
-    case PanelKind::HighRate:
-        choice = panel96k;
-        break;
-    case PanelKind::Normal:
-        choice = normalPanel;
-        break;
+        case PanelKind::AC3: choice = ac3Panel; break;
+        case PanelKind::Compact: choice = shrinkPanel; break;
+        case PanelKind::HighRate: choice = panel96k; break;
+        case PanelKind::Normal: choice = normalPanel; break;
     }
 
     if (choice != currentPanel) {
         DeActivate();
         currentPanel = choice;
-        if (twin)
-            twin->currentPanel = choice;
-        if (activate)
-            Activate();
+        if (twin) twin->currentPanel = choice;
+        if (activate) Activate();
     }
     CheckMeteringItem();
 }
 
-void MyFrame::CheckMeteringItem()
-{
+void MyFrame::CheckMeteringItem() {
     if (helpMenu && wrapper)
-        helpMenu->Check(kMenuUseMetering, wrapper->HostWantsParameterValue(param::kUseMetering) > 0.0f);
+        helpMenu->Check(kMenuUseMetering,
+                        wrapper->HostWantsParameterValue(param::kUseMetering) > 0.0f);
 }
 
-void MyFrame::Activate()
-{
-    if (!currentPanel)
-        return;
+void MyFrame::Activate() {
+    if (!currentPanel) return;
     int width = 0, height = 0;
     currentPanel->GetSize(width, height);
-    if (twin)
-        twin->SetClientSize(width, height);
+    if (twin) twin->SetClientSize(width, height);
     SetPluginGUI(currentPanel);
     currentPanel->plugin->observers.push_back(this);
     // The menu may have been out of step while this window was hidden.
     CheckMeteringItem();
 }
 
-void MyFrame::DeActivate()
-{
+void MyFrame::DeActivate() {
     if (currentPanel) {
         currentPanel->plugin->RemoveParameterObserver(this);
         currentPanel->SetGUI(nullptr);
@@ -130,48 +108,37 @@ void MyFrame::DeActivate()
     SetPluginGUI(nullptr);
 }
 
-void MyFrame::NotifyParameterChanged(int index)
-{
+void MyFrame::NotifyParameterChanged(int index) {
     switch (index) {
-    case param::kAllowAC3:
-    case param::kSampleRate:
-        SortGUI(true);
-        break;
-    case param::kFloatWindowMode:
-        HandOverToTwin();
-        break;
-    case param::kShrinkMode:
-        if (wrapper->HostWantsParameterValue(param::kShrinkMode) != 0.0f) {
-            wrapper->HostHasChangedParameter(param::kExpandMode, 0.0f);
-            SortGUI(true);
-        }
-        break;
-    case param::kExpandMode:
-        if (wrapper->HostWantsParameterValue(param::kExpandMode) != 0.0f) {
-            wrapper->HostHasChangedParameter(param::kShrinkMode, 0.0f);
-            SortGUI(true);
-        }
-        break;
-    case param::kUseMetering:
-        CheckMeteringItem();
-        break;
-    default:
-        break;
+        case param::kAllowAC3:
+        case param::kSampleRate: SortGUI(true); break;
+        case param::kFloatWindowMode: HandOverToTwin(); break;
+        case param::kShrinkMode:
+            if (wrapper->HostWantsParameterValue(param::kShrinkMode) != 0.0f) {
+                wrapper->HostHasChangedParameter(param::kExpandMode, 0.0f);
+                SortGUI(true);
+            }
+            break;
+        case param::kExpandMode:
+            if (wrapper->HostWantsParameterValue(param::kExpandMode) != 0.0f) {
+                wrapper->HostHasChangedParameter(param::kShrinkMode, 0.0f);
+                SortGUI(true);
+            }
+            break;
+        case param::kUseMetering: CheckMeteringItem(); break;
+        default: break;
     }
 }
 
-void PlaceInsteadOf(wxTopLevelWindow* to, wxTopLevelWindow* from)
-{
+void PlaceInsteadOf(wxTopLevelWindow* to, wxTopLevelWindow* from) {
     const wxRect rect = from->GetRect();
     const int toHeight = to->GetSize().GetHeight();
     to->SetSize(rect.x, rect.y + (rect.height - toHeight), rect.width, rect.height, wxSIZE_AUTO);
     to->SetClientSize(from->GetClientSize());
 }
 
-void MyFrame::HandOverToTwin()
-{
-    if (!twin)
-        return;
+void MyFrame::HandOverToTwin() {
+    if (!twin) return;
     MyFrame* other = twin;
     PlaceInsteadOf(other, this);
     DeActivate();
@@ -180,47 +147,40 @@ void MyFrame::HandOverToTwin()
     other->Activate();
 }
 
-void MyFrame::OnTick(wxTimerEvent& event)
-{
-    if (currentPanel)
-        currentPanel->UpdateMeters(MirovanHAL::Get()->GetMeterData());
+void MyFrame::OnTick(wxTimerEvent& event) {
+    if (currentPanel) currentPanel->UpdateMeters(MirovanHAL::Get()->GetMeterData());
     wxPluginGUIFrame::OnTick(event);
 }
 
-void MyFrame::OnMeters(wxCommandEvent&)
-{
+void MyFrame::OnMeters(wxCommandEvent&) {
     const float v = wrapper->HostWantsParameterValue(param::kUseMetering);
     wrapper->HostHasChangedParameter(param::kUseMetering, 1.0f - v);
     CheckMeteringItem();
 }
 
-void MyFrame::OnLaunchURL(wxCommandEvent& event)
-{
+void MyFrame::OnLaunchURL(wxCommandEvent& event) {
     const char* page = nullptr;
     if (event.GetId() == kMenuOnlineSupport)
         page = kSupportPage;
     else if (event.GetId() == kMenuUpdates)
         page = kDownloadsPage;
-    if (page)
-        platform::OpenWebPage(std::string(kWebSite) + page);
+    if (page) platform::OpenWebPage(std::string(kWebSite) + page);
 }
 
-void MyFrame::OnAbout(wxCommandEvent&)
-{
-    wxString text = wxString::Format("MirovanControl LE Version %s  (build %s)\n\n", VERSION, WCREV);
+void MyFrame::OnAbout(wxCommandEvent&) {
+    wxString text =
+        wxString::Format("MirovanControl LE Version %s  (build %s)\n\n", VERSION, WCREV);
     int build = 0, major = 0, minor = 0;
     if (MirovanHAL::Get()->GetBcdVersion(&build, &major, &minor))
-        text += wxString::Format("MirovanLE firmware Version %d.%d  (build %d)\n", major, minor, build);
+        text +=
+            wxString::Format("MirovanLE firmware Version %d.%d  (build %d)\n", major, minor, build);
     else
         text += "No MirovanLE connected\n";
     wxMessageBox(text, "MirovanControl LE", wxOK | wxICON_INFORMATION, this);
 }
 
-void MyFrame::OnClose(wxCloseEvent&)
-{
+void MyFrame::OnClose(wxCloseEvent&) {
     Destroy();
 }
 
-void MyFrame::OnSetFocus(wxFocusEvent&)
-{
-}
+void MyFrame::OnSetFocus(wxFocusEvent&) {}

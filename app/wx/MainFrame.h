@@ -25,7 +25,7 @@ enum MenuId : int {
 };
 
 class MyFrame : public wxPluginGUIFrame, public Plugin::ParameterObserver {
-public:
+  public:
     MyFrame(PPlugIn* wrapper, MirovanNormalGUI* normal, Mirovan96kGUI* p96k,
             MirovanShrinkGUI* compact, MirovanAC3GUI* ac3, long style, MyFrame* twin);
     ~MyFrame() override;
@@ -42,7 +42,7 @@ public:
 
     MyFrame* Twin() const { return twin; }
 
-private:
+  private:
     void HandOverToTwin();
     void CheckMeteringItem();
 

@@ -1,11 +1,11 @@
 #include "app/wx/MirovanControlApp.h"
 
-#include <csignal>
-#include <cstdlib>
 #include <wx/cmdline.h>
 #include <wx/filedlg.h>
 #include <wx/msgdlg.h>
 #include <wx/tooltip.h>
+#include <csignal>
+#include <cstdlib>
 
 #include "app/AppInfo.h"
 #include "app/DevicePanels.h"
@@ -36,25 +36,23 @@ bool savedefaultfile = true;
 // Cleared when the command line names a file: its errors are then shown.
 bool sSilenceLoadErrors = true;
 
-constexpr long kFloatingStyle = wxCAPTION | wxSTAY_ON_TOP | wxCLOSE_BOX | wxSYSTEM_MENU | wxFRAME_TOOL_WINDOW;
+constexpr long kFloatingStyle =
+    wxCAPTION | wxSTAY_ON_TOP | wxCLOSE_BOX | wxSYSTEM_MENU | wxFRAME_TOOL_WINDOW;
 constexpr long kNormalStyle = wxCAPTION | wxCLOSE_BOX | wxSYSTEM_MENU | wxMINIMIZE_BOX;
 constexpr long kConnectionLostStyle = wxCAPTION | wxFRAME_FLOAT_ON_PARENT | wxFRAME_TOOL_WINDOW;
 
 // Rows of the in-use and lock indicators, which show state and take no clicks.
 constexpr int kIndicatorRows[] = {3, 4};
 
-void OnInitMakeDefaultFilename()
-{
+void OnInitMakeDefaultFilename() {
     sFileToLoad = platform::DefaultSettingsPath();
 }
 
-void ShowDeviceMessageBox(const char* text)
-{
+void ShowDeviceMessageBox(const char* text) {
     wxMessageBox(wxString::FromUTF8(text), wxMessageBoxCaptionStr, wxOK | wxCENTRE);
 }
 
-void DisableIndicators(PluginGUI* panel)
-{
+void DisableIndicators(PluginGUI* panel) {
     for (int row : kIndicatorRows) {
         if (flButton* button = dynamic_cast<flButton*>(panel->GetView(row)))
             button->enabled = false;
@@ -63,21 +61,18 @@ void DisableIndicators(PluginGUI* panel)
 
 }  // namespace
 
-void MessageBoxes::ShowError(const std::string& text)
-{
+void MessageBoxes::ShowError(const std::string& text) {
     wxMessageBox(wxString::FromUTF8(text), "Error", wxOK | wxICON_ERROR);
 }
 
 MirovanControlApp::MirovanControlApp() = default;
 MirovanControlApp::~MirovanControlApp() = default;
 
-void MirovanControlApp::OnInitCmdLine(wxCmdLineParser& parser)
-{
+void MirovanControlApp::OnInitCmdLine(wxCmdLineParser& parser) {
     parser.AddParam("filename", wxCMD_LINE_VAL_STRING, wxCMD_LINE_PARAM_OPTIONAL);
 }
 
-bool MirovanControlApp::OnCmdLineParsed(wxCmdLineParser& parser)
-{
+bool MirovanControlApp::OnCmdLineParsed(wxCmdLineParser& parser) {
     if (parser.GetParamCount() > 0) {
         sFileToLoad = parser.GetParam(0).utf8_string();
         sSilenceLoadErrors = false;
@@ -85,63 +80,53 @@ bool MirovanControlApp::OnCmdLineParsed(wxCmdLineParser& parser)
     return true;
 }
 
-bool MirovanControlApp::RefuseSecondCopy()
-{
+bool MirovanControlApp::RefuseSecondCopy() {
     // One lock per user: the lock file lives in the user's home folder.
     singleCopy = std::make_unique<wxSingleInstanceChecker>();
-    if (!singleCopy->Create("MirovanControlLE-" + wxGetUserId() + ".lock"))
-        return false;
-    if (!singleCopy->IsAnotherRunning())
-        return false;
+    if (!singleCopy->Create("MirovanControlLE-" + wxGetUserId() + ".lock")) return false;
+    if (!singleCopy->IsAnotherRunning()) return false;
     wxMessageBox("Another copy of MirovanControl LE is already running.", "Error",
                  wxOK | wxICON_ERROR);
     savedefaultfile = false;
     return true;
 }
 
-void MirovanControlApp::ConnectDeviceBus()
-{
+void MirovanControlApp::ConnectDeviceBus() {
     // The device is reached through the simulator's server; a missing server reads as an
     // unplugged device, and one started later as a device plugged in.
     bus = std::make_unique<platform::SimulatorClientBus>();
     platform::InstallDeviceBus(bus.get());
 }
 
-void MirovanControlApp::DisconnectDeviceBus()
-{
-    if (bus && platform::InstalledDeviceBus() == bus.get())
-        platform::InstallDeviceBus(nullptr);
+void MirovanControlApp::DisconnectDeviceBus() {
+    if (bus && platform::InstalledDeviceBus() == bus.get()) platform::InstallDeviceBus(nullptr);
     bus.reset();
 }
 
-void MirovanControlApp::LoadResources()
-{
+void MirovanControlApp::LoadResources() {
     const std::string path = platform::ResourceArchivePath();
-    if (!path.empty())
-        g_resources.LoadFile(path.c_str());
+    if (!path.empty()) g_resources.LoadFile(path.c_str());
 }
 
-void MirovanControlApp::CreatePanels()
-{
+void MirovanControlApp::CreatePanels() {
     normalPanel = new MirovanNormalGUI(plugin);
     shrinkPanel = new MirovanShrinkGUI(plugin);
     panel96k = new Mirovan96kGUI(plugin);
     ac3Panel = new MirovanAC3GUI(plugin);
-    for (PluginGUI* panel : {static_cast<PluginGUI*>(normalPanel), static_cast<PluginGUI*>(panel96k),
-                             static_cast<PluginGUI*>(shrinkPanel), static_cast<PluginGUI*>(ac3Panel)})
+    for (PluginGUI* panel :
+         {static_cast<PluginGUI*>(normalPanel), static_cast<PluginGUI*>(panel96k),
+          static_cast<PluginGUI*>(shrinkPanel), static_cast<PluginGUI*>(ac3Panel)})
         DisableIndicators(panel);
 }
 
-void MirovanControlApp::CreateWindows()
-{
-    floatingFrame = new MyFrame(wrapper, normalPanel, panel96k, shrinkPanel, ac3Panel,
-                                kFloatingStyle, nullptr);
-    normalFrame = new MyFrame(wrapper, normalPanel, panel96k, shrinkPanel, ac3Panel,
-                              kNormalStyle, floatingFrame.get());
+void MirovanControlApp::CreateWindows() {
+    floatingFrame =
+        new MyFrame(wrapper, normalPanel, panel96k, shrinkPanel, ac3Panel, kFloatingStyle, nullptr);
+    normalFrame = new MyFrame(wrapper, normalPanel, panel96k, shrinkPanel, ac3Panel, kNormalStyle,
+                              floatingFrame.get());
 }
 
-void MirovanControlApp::ShowChosenWindow()
-{
+void MirovanControlApp::ShowChosenWindow() {
     if (wrapper->HostWantsParameterValue(param::kFloatWindowMode) > 0.0f) {
         normalFrame->Hide();
         floatingFrame->Show();
@@ -153,8 +138,7 @@ void MirovanControlApp::ShowChosenWindow()
     }
 }
 
-bool MirovanControlApp::OnInit()
-{
+bool MirovanControlApp::OnInit() {
     initialised = false;
     exiting = false;
     inIdle = false;
@@ -163,16 +147,13 @@ bool MirovanControlApp::OnInit()
     SetAppName(kAppName);
     OnInitMakeDefaultFilename();
 
-    if (!wxApp::OnInit())
-        return false;
-    if (RefuseSecondCopy())
-        return false;
+    if (!wxApp::OnInit()) return false;
+    if (RefuseSecondCopy()) return false;
 
     // Work that the platform's notifications and the audio layer's threads hand to the main
     // thread runs from the toolkit's event loop.
     platform::SetMainRunLoopWakeup([] {
-        if (wxTheApp)
-            wxTheApp->CallAfter([] { platform::RunMainRunLoopPending(); });
+        if (wxTheApp) wxTheApp->CallAfter([] { platform::RunMainRunLoopPending(); });
     });
     SetDeviceMessageFunction(&ShowDeviceMessageBox);
     ConnectDeviceBus();
@@ -205,16 +186,14 @@ bool MirovanControlApp::OnInit()
 
     actions = std::make_unique<ParameterActions>(wrapper, this);
     idle = std::make_unique<IdleHandler>(wrapper, this);
-    for (MirovanHAL::Event e : pendingEvents)
-        idle->Queue(e);
+    for (MirovanHAL::Event e : pendingEvents) idle->Queue(e);
     pendingEvents.clear();
-    mixFiles = std::make_unique<MixFiles>(wrapper, &messages,
-                                          [this] { actions->ResendDeviceSettings(); });
+    mixFiles =
+        std::make_unique<MixFiles>(wrapper, &messages, [this] { actions->ResendDeviceSettings(); });
 
     CreateWindows();
 
-    if (!sFileToLoad.empty())
-        mixFiles->Load(sFileToLoad, kMixFileId, sSilenceLoadErrors);
+    if (!sFileToLoad.empty()) mixFiles->Load(sFileToLoad, kMixFileId, sSilenceLoadErrors);
 
     floatingFrame->SortGUI(false);
     normalFrame->SortGUI(false);
@@ -225,23 +204,19 @@ bool MirovanControlApp::OnInit()
                                                 kConnectionLostStyle);
     connectionLostWindow->SetPluginGUI(connectionLostPanel);
     connectionLostWindow->Hide();
-    if (!MirovanHAL::Get()->KeepOpen())
-        connectionLostWindow->Show();
+    if (!MirovanHAL::Get()->KeepOpen()) connectionLostWindow->Show();
 
     initialised = true;
     return true;
 }
 
-int MirovanControlApp::OnExit()
-{
-    if (exiting)
-        return 0;
+int MirovanControlApp::OnExit() {
+    if (exiting) return 0;
     exiting = true;  // from now on the idle handler does nothing
 
     if (initialised) {
         OnInitMakeDefaultFilename();
-        if (savedefaultfile)
-            SaveDefaultSettings();
+        if (savedefaultfile) SaveDefaultSettings();
         MirovanHAL::Get()->Close();
 
         delete normalPanel;
@@ -271,8 +246,7 @@ int MirovanControlApp::OnExit()
     return wxApp::OnExit();
 }
 
-bool MirovanControlApp::SaveDefaultSettings()
-{
+bool MirovanControlApp::SaveDefaultSettings() {
     if (!MakeParentFolder(sFileToLoad)) {
         messages.ShowError("The folder for the settings file \"" + sFileToLoad +
                            "\" could not be created.");
@@ -281,82 +255,64 @@ bool MirovanControlApp::SaveDefaultSettings()
     return mixFiles->Save(sFileToLoad, kMixFileId);
 }
 
-bool MirovanControlApp::ProcessIdle()
-{
-    if (exiting)
-        return false;
+bool MirovanControlApp::ProcessIdle() {
+    if (exiting) return false;
     inIdle = true;
     // Until start-up has finished (a message box of the command-line file runs the event
     // loop) the application's own idle work waits.
-    if (initialised)
-        idle->Pass();
+    if (initialised) idle->Pass();
     wxApp::ProcessIdle();
     inIdle = false;
     return false;
 }
 
-float MirovanControlApp::GetSampleRate()
-{
+float MirovanControlApp::GetSampleRate() {
     return 0.0f;
 }
 
-void MirovanControlApp::ParameterHasChanged(int index)
-{
-    if (actions)
-        actions->ParameterHasChanged(index);
+void MirovanControlApp::ParameterHasChanged(int index) {
+    if (actions) actions->ParameterHasChanged(index);
 }
 
-void MirovanControlApp::MirovanHALEvent(MirovanHAL::Event e)
-{
+void MirovanControlApp::MirovanHALEvent(MirovanHAL::Event e) {
     if (idle)
         idle->Queue(e);
     else
         pendingEvents.push_back(e);
 }
 
-void MirovanControlApp::OnPowerSleep()
-{
-    if (initialised && !exiting)
-        MirovanHAL::Get()->Close();
+void MirovanControlApp::OnPowerSleep() {
+    if (initialised && !exiting) MirovanHAL::Get()->Close();
 }
 
-MyFrame* MirovanControlApp::ShownMainWindow() const
-{
-    if (floatingFrame && floatingFrame->IsShown())
-        return floatingFrame.get();
+MyFrame* MirovanControlApp::ShownMainWindow() const {
+    if (floatingFrame && floatingFrame->IsShown()) return floatingFrame.get();
     return normalFrame.get();
 }
 
-void MirovanControlApp::OpenDocument(const wxString& name)
-{
+void MirovanControlApp::OpenDocument(const wxString& name) {
     MyFrame* frame = ShownMainWindow();
-    if (!frame)
-        return;
+    if (!frame) return;
     frame->DeActivate();
     mixFiles->Load(name.utf8_string(), kMixFileId, false);
     frame->Activate();
 }
 
-void MirovanControlApp::SaveMixWithDialog()
-{
-    if (!floatingFrame || !normalFrame)
-        return;
+void MirovanControlApp::SaveMixWithDialog() {
+    if (!floatingFrame || !normalFrame) return;
     const bool floatingShown = floatingFrame->IsShown();
     floatingFrame->DeActivate();
     normalFrame->DeActivate();
 
     wxFileDialog dialog(nullptr, "Save MirovanLE Mix file", "", kDefaultMixFileName,
                         kMixFileWildcard, wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
-    if (dialog.ShowModal() == wxID_OK)
-        mixFiles->Save(dialog.GetPath().utf8_string(), kMixFileId);
+    if (dialog.ShowModal() == wxID_OK) mixFiles->Save(dialog.GetPath().utf8_string(), kMixFileId);
 
     (floatingShown ? floatingFrame : normalFrame)->Activate();
 }
 
-void MirovanControlApp::LoadMixWithDialog()
-{
-    if (!floatingFrame || !normalFrame)
-        return;
+void MirovanControlApp::LoadMixWithDialog() {
+    if (!floatingFrame || !normalFrame) return;
     const bool floatingShown = floatingFrame->IsShown();
     floatingFrame->DeActivate();
     normalFrame->DeActivate();
@@ -379,33 +335,29 @@ void MirovanControlApp::LoadMixWithDialog()
     chosen->Activate();
 }
 
-void MirovanControlApp::ShowConnectionLost(bool show)
-{
+void MirovanControlApp::ShowConnectionLost(bool show) {
     if (connectionLostWindow && connectionLostWindow->IsShown() != show)
         connectionLostWindow->Show(show);
 }
 
-void MirovanControlApp::FirmwareNeedsUpdate()
-{
+void MirovanControlApp::FirmwareNeedsUpdate() {
     ShowConnectionLost(false);
-    wxMessageBox("The firmware installed on your MirovanLE is incompatible with this version of "
-                 "MirovanControl LE.\n\n",
-                 "MirovanControl LE", wxOK | wxCENTRE);
+    wxMessageBox(
+        "The firmware installed on your MirovanLE is incompatible with this version of "
+        "MirovanControl LE.\n\n",
+        "MirovanControl LE", wxOK | wxCENTRE);
     platform::LaunchUpdater(platform::FirmwareUpdaterPath());
-    if (wxWindow* top = GetTopWindow())
-        top->Close(false);
+    if (wxWindow* top = GetTopWindow()) top->Close(false);
 }
 
-void MirovanControlApp::DeviceReopened()
-{
+void MirovanControlApp::DeviceReopened() {
     // A device plugged in later gets the settings that the mix matrix does not carry.
     actions->ResendDeviceSettings();
 }
 
 wxIMPLEMENT_APP_NO_MAIN(MirovanControlApp);
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     // The panel polls the pointer, which needs X11 rather than Wayland.
     setenv("GDK_BACKEND", "x11", 0);
     return wxEntry(argc, argv);

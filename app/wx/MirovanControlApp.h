@@ -3,12 +3,12 @@
 // tears them down in a fixed order at exit; it is the host of the device plug-in (the
 // parameter actions) and an observer of the device (events are queued and handled at idle).
 
-#include <memory>
-#include <string>
-#include <vector>
 #include <wx/app.h>
 #include <wx/snglinst.h>
 #include <wx/weakref.h>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "app/IdleHandler.h"
 #include "app/MixFiles.h"
@@ -29,11 +29,11 @@ class wxPluginGUIFrame;
 namespace platform {
 class DeviceBus;
 class SleepNotifier;
-}
+}  // namespace platform
 
 // Error boxes through the toolkit.
 class MessageBoxes : public UserMessages {
-public:
+  public:
     void ShowError(const std::string& text) override;
 };
 
@@ -42,7 +42,7 @@ class MirovanControlApp : public wxApp,
                           public MirovanHAL::Observer,
                           public ParameterActions::Dialogs,
                           public IdleHandler::Windows {
-public:
+  public:
     MirovanControlApp();
     ~MirovanControlApp() override;
 
@@ -69,7 +69,7 @@ public:
     void FirmwareNeedsUpdate() override;
     void DeviceReopened() override;
 
-private:
+  private:
     bool RefuseSecondCopy();
     void ConnectDeviceBus();
     void DisconnectDeviceBus();

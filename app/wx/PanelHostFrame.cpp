@@ -26,8 +26,7 @@ wxEND_EVENT_TABLE()
 
 wxPluginGUIFrame::wxPluginGUIFrame(wxWindow* parent, int id, const wxString& title, long style,
                                    const wxPoint& pos, const wxSize& size)
-    : wxFrame(parent, id, title, pos, size, style)
-{
+    : wxFrame(parent, id, title, pos, size, style) {
     // The panel paints every pixel from its back buffer.
     SetBackgroundStyle(wxBG_STYLE_PAINT);
     timer = new wxTimer(this, kTimerId);
@@ -36,27 +35,22 @@ wxPluginGUIFrame::wxPluginGUIFrame(wxWindow* parent, int id, const wxString& tit
     surface = new GUI(window.get());
 }
 
-wxPluginGUIFrame::~wxPluginGUIFrame()
-{
+wxPluginGUIFrame::~wxPluginGUIFrame() {
     timer->Stop();
-    if (panel)
-        panel->SetGUI(nullptr);
+    if (panel) panel->SetGUI(nullptr);
     delete timer;
     delete surface;
 }
 
-bool wxPluginGUIFrame::Show(bool show)
-{
+bool wxPluginGUIFrame::Show(bool show) {
     return wxFrame::Show(show);
 }
 
-void wxPluginGUIFrame::Raise()
-{
+void wxPluginGUIFrame::Raise() {
     wxFrame::Raise();
 }
 
-void wxPluginGUIFrame::SetPluginGUI(PluginGUI* p)
-{
+void wxPluginGUIFrame::SetPluginGUI(PluginGUI* p) {
     if (panel)
         panel->SetGUI(nullptr);
     else
@@ -65,13 +59,11 @@ void wxPluginGUIFrame::SetPluginGUI(PluginGUI* p)
     AttachGUI();
 }
 
-PluginGUI* wxPluginGUIFrame::GetPluginGUI()
-{
+PluginGUI* wxPluginGUIFrame::GetPluginGUI() {
     return panel;
 }
 
-void wxPluginGUIFrame::AttachGUI()
-{
+void wxPluginGUIFrame::AttachGUI() {
     backBufferStale = true;
     if (!panel) {
         Refresh(false);
@@ -82,19 +74,15 @@ void wxPluginGUIFrame::AttachGUI()
     SetClientSize(width, height);
     panel->SetGUI(surface);
     panel->SetViewOffset(0, 0);
-    if (!GetToolTip())
-        SetToolTip(wxString());
+    if (!GetToolTip()) SetToolTip(wxString());
     panel->SetMouseoverCallback(this, &wxPluginGUIFrame::MouseOverCallback);
     wxToolTip::Enable(true);
     Refresh(false);
 }
 
-void wxPluginGUIFrame::CustomOnTick()
-{
-}
+void wxPluginGUIFrame::CustomOnTick() {}
 
-void wxPluginGUIFrame::MouseOverCallback(View* v)
-{
+void wxPluginGUIFrame::MouseOverCallback(View* v) {
     if (v->mouseOver) {
         char text[256] = "";
         v->GetTooltip(text, sizeof text);
@@ -106,30 +94,23 @@ void wxPluginGUIFrame::MouseOverCallback(View* v)
     }
 }
 
-void wxPluginGUIFrame::IdlePanel()
-{
-    if (panel)
-        panel->idle();
-    if (panel && panel->NeedsRedraw())
-        panel->draw();
+void wxPluginGUIFrame::IdlePanel() {
+    if (panel) panel->idle();
+    if (panel && panel->NeedsRedraw()) panel->draw();
 }
 
-void wxPluginGUIFrame::OnIdle(wxIdleEvent&)
-{
+void wxPluginGUIFrame::OnIdle(wxIdleEvent&) {
     IdlePanel();
 }
 
-void wxPluginGUIFrame::OnTick(wxTimerEvent&)
-{
+void wxPluginGUIFrame::OnTick(wxTimerEvent&) {
     MirovanHAL::Get()->StepAVC();
     CustomOnTick();
     IdlePanel();
-    if (panel)
-        panel->tick();
+    if (panel) panel->tick();
 }
 
-void wxPluginGUIFrame::OnPaint(wxPaintEvent&)
-{
+void wxPluginGUIFrame::OnPaint(wxPaintEvent&) {
     wxPaintDC dc(this);
     if (!panel || !panel->gui) {
         dc.SetBackground(GetBackgroundColour());
@@ -141,48 +122,36 @@ void wxPluginGUIFrame::OnPaint(wxPaintEvent&)
     if (backBufferStale || GetClientSize() != drawnSize) {
         backBufferStale = false;
         drawnSize = GetClientSize();
-        if (!panel->views.empty() && panel->views[0])
-            panel->views[0]->RedrawAll();
+        if (!panel->views.empty() && panel->views[0]) panel->views[0]->RedrawAll();
         panel->draw();
     }
     window->Paint(dc);
 }
 
-void wxPluginGUIFrame::OnClick(wxMouseEvent& event)
-{
-    if (!panel || !panel->gui)
-        return;
+void wxPluginGUIFrame::OnClick(wxMouseEvent& event) {
+    if (!panel || !panel->gui) return;
     int x = 0, y = 0;
     panel->gui->GetMousePos(&x, &y);
     const bool down = event.LeftDown() || event.LeftDClick();
     panel->mouse(x, y, 0, down ? 1 : 0);
 }
 
-void wxPluginGUIFrame::OnMove(wxMouseEvent&)
-{
-    if (!panel || !panel->gui || panel->gui->MouseIsDown())
-        return;
+void wxPluginGUIFrame::OnMove(wxMouseEvent&) {
+    if (!panel || !panel->gui || panel->gui->MouseIsDown()) return;
     int x = 0, y = 0;
     panel->gui->GetMousePos(&x, &y);
     panel->mousemove(x, y);
 }
 
-void wxPluginGUIFrame::OnClose(wxCloseEvent& event)
-{
+void wxPluginGUIFrame::OnClose(wxCloseEvent& event) {
     if (event.CanVeto()) {
         event.Veto();
         Show(false);
     }
 }
 
-void wxPluginGUIFrame::OnContextMenu(wxContextMenuEvent&)
-{
-}
+void wxPluginGUIFrame::OnContextMenu(wxContextMenuEvent&) {}
 
-void wxPluginGUIFrame::OnSetFocus(wxFocusEvent&)
-{
-}
+void wxPluginGUIFrame::OnSetFocus(wxFocusEvent&) {}
 
-void wxPluginGUIFrame::OnKillFocus(wxFocusEvent&)
-{
-}
+void wxPluginGUIFrame::OnKillFocus(wxFocusEvent&) {}

@@ -4,9 +4,9 @@
 // moves to it, and shows the tool tip of the view under the pointer. The "FireWire
 // Connection Lost" window is one of these; the main windows derive from it.
 
-#include <memory>
 #include <wx/frame.h>
 #include <wx/timer.h>
+#include <memory>
 
 class GUI;
 class PluginGUI;
@@ -14,7 +14,7 @@ class View;
 class WindowSurface;
 
 class wxPluginGUIFrame : public wxFrame {
-public:
+  public:
     wxPluginGUIFrame(wxWindow* parent, int id, const wxString& title, long style,
                      const wxPoint& pos = wxDefaultPosition, const wxSize& size = wxDefaultSize);
     ~wxPluginGUIFrame() override;
@@ -43,14 +43,14 @@ public:
     void OnSetFocus(wxFocusEvent& event);
     void OnKillFocus(wxFocusEvent& event);
 
-protected:
+  protected:
     // One idle pass of the hosted panel, drawing what changed.
     void IdlePanel();
 
     PluginGUI* panel = nullptr;
     std::unique_ptr<WindowSurface> window;  // this window's back buffer, pointer and buttons
-    GUI* surface = nullptr;              // owned
-    wxTimer* timer = nullptr;            // owned
+    GUI* surface = nullptr;                 // owned
+    wxTimer* timer = nullptr;               // owned
 
     // The back buffer holds nothing of the panel yet (new panel or new window size): the
     // next paint draws the whole panel into it first.

@@ -1,9 +1,9 @@
 // mirovan-devsim: plays the MirovanLE for the control panel (serve), and controls the one
 // that is being served (every other sub-command).
 
+#include <pthread.h>
 #include <csignal>
 #include <iostream>
-#include <pthread.h>
 #include <string>
 #include <vector>
 
@@ -19,7 +19,8 @@ int Serve(const std::vector<std::string>& args, const std::string& path) {
     for (size_t i = 1; i < args.size(); i += 2) {
         uint64_t value = 0;
         if (i + 1 >= args.size()) {
-            std::cerr << "mirovan-devsim: " << args[i] << " needs a value\n" << devsim::CommandUsage();
+            std::cerr << "mirovan-devsim: " << args[i] << " needs a value\n"
+                      << devsim::CommandUsage();
             return 1;
         }
         if (args[i] == "--firmware" && platform::ParseUnsigned(args[i + 1], 0xFFFF, &value)) {

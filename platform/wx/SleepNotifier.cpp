@@ -14,8 +14,7 @@ constexpr const char* kManager = "org.freedesktop.login1.Manager";
 
 }  // namespace
 
-SleepNotifier::SleepNotifier(std::function<void()> willSleep) : willSleep(std::move(willSleep))
-{
+SleepNotifier::SleepNotifier(std::function<void()> willSleep) : willSleep(std::move(willSleep)) {
     GError* error = nullptr;
     GDBusConnection* connection = g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, &error);
     if (!connection) {
@@ -31,8 +30,7 @@ SleepNotifier::SleepNotifier(std::function<void()> willSleep) : willSleep(std::m
     TakeInhibitor();
 }
 
-SleepNotifier::~SleepNotifier()
-{
+SleepNotifier::~SleepNotifier() {
     if (cancellable) {
         g_cancellable_cancel(static_cast<GCancellable*>(cancellable));
         g_object_unref(cancellable);
@@ -46,21 +44,17 @@ SleepNotifier::~SleepNotifier()
     }
 }
 
-void SleepNotifier::PrepareForSleep(bool sleeping)
-{
+void SleepNotifier::PrepareForSleep(bool sleeping) {
     if (sleeping) {
-        if (willSleep)
-            willSleep();
+        if (willSleep) willSleep();
         ReleaseInhibitor();  // the system may sleep now
     } else {
         TakeInhibitor();
     }
 }
 
-void SleepNotifier::TakeInhibitor()
-{
-    if (!bus || inhibitorFd >= 0 || cancellable)
-        return;
+void SleepNotifier::TakeInhibitor() {
+    if (!bus || inhibitorFd >= 0 || cancellable) return;
     // Asynchronous: logind may be missing or slow, and start-up must not wait for it.
     GCancellable* pending = g_cancellable_new();
     cancellable = pending;
@@ -72,8 +66,7 @@ void SleepNotifier::TakeInhibitor()
         reinterpret_cast<GAsyncReadyCallback>(&SleepNotifier::OnInhibitReply), this);
 }
 
-void SleepNotifier::ReleaseInhibitor()
-{
+void SleepNotifier::ReleaseInhibitor() {
     if (inhibitorFd >= 0) {
         ::close(inhibitorFd);
         inhibitorFd = -1;
@@ -81,18 +74,15 @@ void SleepNotifier::ReleaseInhibitor()
 }
 
 void SleepNotifier::OnSignal(void*, const char*, const char*, const char*, const char*,
-                             void* parameters, void* self)
-{
+                             void* parameters, void* self) {
     GVariant* args = static_cast<GVariant*>(parameters);
-    if (!g_variant_is_of_type(args, G_VARIANT_TYPE("(b)")))
-        return;
+    if (!g_variant_is_of_type(args, G_VARIANT_TYPE("(b)"))) return;
     gboolean sleeping = FALSE;
     g_variant_get(args, "(b)", &sleeping);
     static_cast<SleepNotifier*>(self)->PrepareForSleep(sleeping);
 }
 
-void SleepNotifier::OnInhibitReply(void* source, void* result, void* self)
-{
+void SleepNotifier::OnInhibitReply(void* source, void* result, void* self) {
     GUnixFDList* fds = nullptr;
     GError* error = nullptr;
     GVariant* reply = g_dbus_connection_call_with_unix_fd_list_finish(
@@ -101,8 +91,7 @@ void SleepNotifier::OnInhibitReply(void* source, void* result, void* self)
         // A cancelled call means the notifier is gone: self must not be touched.
         const bool cancelled = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED);
         g_clear_error(&error);
-        if (cancelled)
-            return;
+        if (cancelled) return;
         SleepNotifier* notifier = static_cast<SleepNotifier*>(self);
         g_object_unref(notifier->cancellable);
         notifier->cancellable = nullptr;
@@ -117,8 +106,7 @@ void SleepNotifier::OnInhibitReply(void* source, void* result, void* self)
     if (fds && handle >= 0 && handle < g_unix_fd_list_get_length(fds))
         notifier->inhibitorFd = g_unix_fd_list_get(fds, handle, nullptr);
     g_variant_unref(reply);
-    if (fds)
-        g_object_unref(fds);
+    if (fds) g_object_unref(fds);
 }
 
 }  // namespace platform

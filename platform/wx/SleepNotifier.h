@@ -9,7 +9,7 @@
 namespace platform {
 
 class SleepNotifier {
-public:
+  public:
     // willSleep runs on the main thread when the system is about to sleep.
     explicit SleepNotifier(std::function<void()> willSleep);
     ~SleepNotifier();
@@ -24,12 +24,11 @@ public:
     bool Watching() const { return subscription != 0; }
     bool HoldsInhibitor() const { return inhibitorFd >= 0; }
 
-private:
+  private:
     void TakeInhibitor();
     void ReleaseInhibitor();
     static void OnSignal(void* connection, const char* sender, const char* path,
-                         const char* interface, const char* signal, void* parameters,
-                         void* self);
+                         const char* interface, const char* signal, void* parameters, void* self);
     static void OnInhibitReply(void* source, void* result, void* self);
 
     std::function<void()> willSleep;

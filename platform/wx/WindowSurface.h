@@ -16,7 +16,7 @@
 class wxDC;
 
 class WindowSurface : public WindowPort {
-public:
+  public:
     // The window is not owned and must outlive the surface.
     explicit WindowSurface(wxWindow* window);
     ~WindowSurface() override;
@@ -37,7 +37,7 @@ public:
 
     wxWindow* GetWindow() const { return window; }
 
-private:
+  private:
     wxWindow* window;
     std::unique_ptr<Bitmap> backBuffer;
 };

@@ -1,20 +1,19 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <dirent.h>
-#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
 
 #include "app/FileStore.h"
 
 namespace {
 
 class TempFolder : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         char pattern[] = "/tmp/mirovan-filestore-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         folder = pattern;
@@ -23,22 +22,19 @@ protected:
 
     std::string Path(const std::string& name) const { return folder + "/" + name; }
 
-    std::vector<std::string> Entries(const std::string& dir) const
-    {
+    std::vector<std::string> Entries(const std::string& dir) const {
         std::vector<std::string> names;
         if (DIR* d = opendir(dir.c_str())) {
             while (dirent* e = readdir(d)) {
                 std::string n = e->d_name;
-                if (n != "." && n != "..")
-                    names.push_back(n);
+                if (n != "." && n != "..") names.push_back(n);
             }
             closedir(d);
         }
         return names;
     }
 
-    std::vector<uint8_t> Read(const std::string& path)
-    {
+    std::vector<uint8_t> Read(const std::string& path) {
         std::vector<uint8_t> bytes;
         EXPECT_EQ(ReadWholeFile(path, &bytes), ReadResult::Ok);
         return bytes;
@@ -51,8 +47,7 @@ using FileStore = TempFolder;
 
 }  // namespace
 
-TEST_F(FileStore, ReplaceWritesNewAndOverwritesOldLeavingNoTemporaryFiles)
-{
+TEST_F(FileStore, ReplaceWritesNewAndOverwritesOldLeavingNoTemporaryFiles) {
     const std::string target = Path("Settings.mvle");
     int calls = 0;
     ASSERT_EQ(ReplaceFile(target, {1, 2, 3}, [&] { ++calls; }), WriteResult::Ok);
@@ -64,8 +59,7 @@ TEST_F(FileStore, ReplaceWritesNewAndOverwritesOldLeavingNoTemporaryFiles)
     EXPECT_EQ(Entries(folder), (std::vector<std::string>{"Settings.mvle"}));
 }
 
-TEST_F(FileStore, FailedReplaceKeepsTheOldContentAndCleansUp)
-{
+TEST_F(FileStore, FailedReplaceKeepsTheOldContentAndCleansUp) {
     int calls = 0;
     EXPECT_EQ(ReplaceFile(Path("missing/Settings.mvle"), {1}, [&] { ++calls; }),
               WriteResult::CannotCreate);
@@ -80,8 +74,7 @@ TEST_F(FileStore, FailedReplaceKeepsTheOldContentAndCleansUp)
     EXPECT_EQ(Entries(folder), (std::vector<std::string>{"occupied"}));
 }
 
-TEST_F(FileStore, ReadRefusesWhatIsNotASmallRegularFile)
-{
+TEST_F(FileStore, ReadRefusesWhatIsNotASmallRegularFile) {
     std::vector<uint8_t> bytes{42};
     EXPECT_EQ(ReadWholeFile(Path("absent"), &bytes), ReadResult::Unreadable);
     EXPECT_TRUE(bytes.empty());
@@ -100,8 +93,7 @@ TEST_F(FileStore, ReadRefusesWhatIsNotASmallRegularFile)
     EXPECT_EQ(ReadWholeFile(big, &bytes), ReadResult::TooLarge);
 }
 
-TEST_F(FileStore, ParentFoldersAreCreatedPrivately)
-{
+TEST_F(FileStore, ParentFoldersAreCreatedPrivately) {
     const std::string nested = Path("a/b/c/Settings.mvle");
     ASSERT_TRUE(MakeParentFolder(nested));
     struct stat st;

@@ -5,12 +5,10 @@
 #include "app/ParameterIndex.h"
 #include "tests/app/DeviceFixture.h"
 
-TEST(DeviceEventRing, HoldsSevenEventsAndDropsTheRest)
-{
+TEST(DeviceEventRing, HoldsSevenEventsAndDropsTheRest) {
     DeviceEventRing ring;
     int pushed = 0;
-    for (int i = 0; i < 10; ++i)
-        pushed += ring.Push(MirovanHAL::Event(i)) ? 1 : 0;
+    for (int i = 0; i < 10; ++i) pushed += ring.Push(MirovanHAL::Event(i)) ? 1 : 0;
     EXPECT_EQ(pushed, 7);
 
     MirovanHAL::Event e;
@@ -35,7 +33,7 @@ TEST(DeviceEventRing, HoldsSevenEventsAndDropsTheRest)
 namespace {
 
 class RecordingWindows : public IdleHandler::Windows {
-public:
+  public:
     void ShowConnectionLost(bool show) override { shown.push_back(show); }
     void FirmwareNeedsUpdate() override { ++firmware; }
     void DeviceReopened() override { ++reopened; }
@@ -45,18 +43,15 @@ public:
 };
 
 class IdleHandlerTest : public DeviceFixture {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         DeviceFixture::SetUp();
         OpenDevice();
         idle = std::make_unique<IdleHandler>(wrapper.get(), &windows);
     }
 
-    void Passes(int n)
-    {
-        for (int i = 0; i < n; ++i)
-            idle->Pass();
+    void Passes(int n) {
+        for (int i = 0; i < n; ++i) idle->Pass();
     }
 
     RecordingWindows windows;
@@ -65,8 +60,7 @@ protected:
 
 }  // namespace
 
-TEST_F(IdleHandlerTest, MirrorsTheDeviceRateWithoutWritingItBack)
-{
+TEST_F(IdleHandlerTest, MirrorsTheDeviceRateWithoutWritingItBack) {
     idle->Pass();
     EXPECT_EQ(UserValue(param::kSampleRate), 1.0f);
 
@@ -84,8 +78,7 @@ TEST_F(IdleHandlerTest, MirrorsTheDeviceRateWithoutWritingItBack)
     EXPECT_EQ(UserValue(param::kSampleRate), 4.0f);
 }
 
-TEST_F(IdleHandlerTest, StatusIsPolledOnEveryEighthPass)
-{
+TEST_F(IdleHandlerTest, StatusIsPolledOnEveryEighthPass) {
     model.SetInUse(true);
     bus->Settle();
     Passes(7);
@@ -101,8 +94,7 @@ TEST_F(IdleHandlerTest, StatusIsPolledOnEveryEighthPass)
     EXPECT_EQ(Value(param::kInUse), 0.0f);
 }
 
-TEST_F(IdleHandlerTest, ExternalSyncAndLockFollowTheDevice)
-{
+TEST_F(IdleHandlerTest, ExternalSyncAndLockFollowTheDevice) {
     Passes(8);
     EXPECT_EQ(Value(param::kExternalSync), 0.0f);
     EXPECT_EQ(Value(param::kSyncLocked), 1.0f);  // the internal clock is always locked
@@ -117,8 +109,7 @@ TEST_F(IdleHandlerTest, ExternalSyncAndLockFollowTheDevice)
     EXPECT_TRUE(model.ExternalSync());
 }
 
-TEST_F(IdleHandlerTest, LostDeviceShowsTheWindowAndItsReturnResendsTheSettings)
-{
+TEST_F(IdleHandlerTest, LostDeviceShowsTheWindowAndItsReturnResendsTheSettings) {
     Passes(8);
     bus->Unplug();
     Passes(8);  // the first failed access closes the device
@@ -139,8 +130,7 @@ TEST_F(IdleHandlerTest, LostDeviceShowsTheWindowAndItsReturnResendsTheSettings)
     EXPECT_EQ(windows.reopened, 1);
 }
 
-TEST_F(IdleHandlerTest, DeviceEventsAreHandledOnceAtTheNextPass)
-{
+TEST_F(IdleHandlerTest, DeviceEventsAreHandledOnceAtTheNextPass) {
     idle->Queue(MirovanHAL::EventFirmwareNeedsUpdate);
     EXPECT_EQ(windows.firmware, 0);
     idle->Pass();
@@ -152,18 +142,17 @@ TEST_F(IdleHandlerTest, DeviceEventsAreHandledOnceAtTheNextPass)
 namespace {
 
 class OutdatedDevice : public DeviceFixture {
-protected:
-    OutdatedDevice() : DeviceFixture([] {
-          devsim::DeviceModelOptions o;
-          o.firmwareBuild = 4762;
-          return o;
-      }())
-    {
-    }
+  protected:
+    OutdatedDevice()
+        : DeviceFixture([] {
+              devsim::DeviceModelOptions o;
+              o.firmwareBuild = 4762;
+              return o;
+          }()) {}
 };
 
 class QueueingObserver : public MirovanHAL::Observer {
-public:
+  public:
     explicit QueueingObserver(IdleHandler* idle) : idle(idle) {}
     void MirovanHALEvent(MirovanHAL::Event e) override { idle->Queue(e); }
     IdleHandler* idle;
@@ -171,8 +160,7 @@ public:
 
 }  // namespace
 
-TEST_F(OutdatedDevice, IsReportedWhenObservedBeforeTheFirstOpen)
-{
+TEST_F(OutdatedDevice, IsReportedWhenObservedBeforeTheFirstOpen) {
     RecordingWindows windows;
     IdleHandler idle(wrapper.get(), &windows);
     QueueingObserver observer(&idle);
@@ -183,8 +171,7 @@ TEST_F(OutdatedDevice, IsReportedWhenObservedBeforeTheFirstOpen)
     EXPECT_FALSE(hal()->IsOpen());
 
     // Later keep-open checks neither reopen it nor report it again.
-    for (int i = 0; i < 16; ++i)
-        idle.Pass();
+    for (int i = 0; i < 16; ++i) idle.Pass();
     EXPECT_EQ(windows.firmware, 1);
     EXPECT_FALSE(hal()->IsOpen());
     EXPECT_EQ(windows.reopened, 0);

@@ -9,39 +9,31 @@ namespace {
 
 constexpr int kParams = 73;
 
-std::vector<float> SampleValues(int n)
-{
+std::vector<float> SampleValues(int n) {
     std::vector<float> v;
-    for (int i = 0; i < n; ++i)
-        v.push_back(float(i) / float(n));
+    for (int i = 0; i < n; ++i) v.push_back(float(i) / float(n));
     return v;
 }
 
-uint32_t Word(const std::vector<uint8_t>& f, size_t offset)
-{
+uint32_t Word(const std::vector<uint8_t>& f, size_t offset) {
     return uint32_t(f[offset]) | uint32_t(f[offset + 1]) << 8 | uint32_t(f[offset + 2]) << 16 |
            uint32_t(f[offset + 3]) << 24;
 }
 
-void SetWord(std::vector<uint8_t>& f, size_t offset, uint32_t w)
-{
-    for (int b = 0; b < 4; ++b)
-        f[offset + b] = uint8_t(w >> (8 * b));
+void SetWord(std::vector<uint8_t>& f, size_t offset, uint32_t w) {
+    for (int b = 0; b < 4; ++b) f[offset + b] = uint8_t(w >> (8 * b));
 }
 
-uint32_t Sum(const std::vector<uint8_t>& f, size_t begin, size_t bytes, size_t skip)
-{
+uint32_t Sum(const std::vector<uint8_t>& f, size_t begin, size_t bytes, size_t skip) {
     uint32_t s = 0;
     for (size_t o = begin; o + 4 <= begin + bytes && o + 4 <= f.size(); o += 4)
-        if (o != skip)
-            s += Word(f, o);
+        if (o != skip) s += Word(f, o);
     return s;
 }
 
 // Makes every checksum and the length word right again after an edit, so that only the
 // check under test can refuse the file. Block lengths are taken as they stand.
-void Reseal(std::vector<uint8_t>& f, int blocks)
-{
+void Reseal(std::vector<uint8_t>& f, int blocks) {
     size_t offset = 20;
     for (int b = 0; b < blocks && offset + 12 <= f.size(); ++b) {
         const uint32_t len = Word(f, offset + 4);
@@ -52,15 +44,13 @@ void Reseal(std::vector<uint8_t>& f, int blocks)
     SetWord(f, 12, Sum(f, 0, f.size() / 4 * 4, 12));
 }
 
-MixCheck Parse(const std::vector<uint8_t>& f, std::vector<float>* values = nullptr)
-{
+MixCheck Parse(const std::vector<uint8_t>& f, std::vector<float>* values = nullptr) {
     return ParseMixFile(f.data(), f.size(), kMixFileId, kMixFileVersion, kParams, values);
 }
 
 }  // namespace
 
-TEST(MixFileFormat, SavedFileHasTheDocumentedLayoutAndReadsBack)
-{
+TEST(MixFileFormat, SavedFileHasTheDocumentedLayoutAndReadsBack) {
     const std::vector<float> values = SampleValues(kParams);
     const std::vector<uint8_t> f = BuildMixFile(kMixFileId, kMixFileVersion, values);
 
@@ -84,8 +74,7 @@ TEST(MixFileFormat, SavedFileHasTheDocumentedLayoutAndReadsBack)
     EXPECT_EQ(back, values);
 }
 
-TEST(MixFileFormat, ForeignOrOldFilesAreRefusedByIdentity)
-{
+TEST(MixFileFormat, ForeignOrOldFilesAreRefusedByIdentity) {
     std::vector<uint8_t> f = BuildMixFile(kMixFileId, kMixFileVersion, SampleValues(kParams));
     EXPECT_EQ(ParseMixFile(f.data(), f.size(), 101, kMixFileVersion, kParams, nullptr),
               MixCheck::WrongIdentity);
@@ -101,9 +90,9 @@ TEST(MixFileFormat, ForeignOrOldFilesAreRefusedByIdentity)
                  "you create will work ok though.");
 }
 
-TEST(MixFileFormat, LengthMustMatchTheWholeWords)
-{
-    const std::vector<uint8_t> good = BuildMixFile(kMixFileId, kMixFileVersion, SampleValues(kParams));
+TEST(MixFileFormat, LengthMustMatchTheWholeWords) {
+    const std::vector<uint8_t> good =
+        BuildMixFile(kMixFileId, kMixFileVersion, SampleValues(kParams));
 
     std::vector<uint8_t> wrongWord = good;
     SetWord(wrongWord, 8, 320);
@@ -125,16 +114,15 @@ TEST(MixFileFormat, LengthMustMatchTheWholeWords)
     // Too short for a header, including an empty file.
     for (size_t size : {0u, 3u, 7u, 8u, 12u, 19u}) {
         std::vector<uint8_t> shortFile(good.begin(), good.begin() + size);
-        if (size >= 12)
-            SetWord(shortFile, 8, uint32_t(size / 4 * 4));
+        if (size >= 12) SetWord(shortFile, 8, uint32_t(size / 4 * 4));
         EXPECT_EQ(Parse(shortFile), MixCheck::WrongLength) << size;
     }
     EXPECT_STREQ(MixCheckMessage(MixCheck::WrongLength), "This file has the wrong length.");
 }
 
-TEST(MixFileFormat, AnyChangedBitPastTheLengthWordIsCorrupt)
-{
-    const std::vector<uint8_t> good = BuildMixFile(kMixFileId, kMixFileVersion, SampleValues(kParams));
+TEST(MixFileFormat, AnyChangedBitPastTheLengthWordIsCorrupt) {
+    const std::vector<uint8_t> good =
+        BuildMixFile(kMixFileId, kMixFileVersion, SampleValues(kParams));
     for (size_t byte = 12; byte < good.size(); ++byte) {
         for (int bit = 0; bit < 8; ++bit) {
             std::vector<uint8_t> f = good;
@@ -145,9 +133,9 @@ TEST(MixFileFormat, AnyChangedBitPastTheLengthWordIsCorrupt)
     EXPECT_STREQ(MixCheckMessage(MixCheck::Corrupt), "This file is corrupt.");
 }
 
-TEST(MixFileFormat, BlocksThatBreakTheirBoundsAreCorruptEvenWithRightChecksums)
-{
-    const std::vector<uint8_t> good = BuildMixFile(kMixFileId, kMixFileVersion, SampleValues(kParams));
+TEST(MixFileFormat, BlocksThatBreakTheirBoundsAreCorruptEvenWithRightChecksums) {
+    const std::vector<uint8_t> good =
+        BuildMixFile(kMixFileId, kMixFileVersion, SampleValues(kParams));
 
     std::vector<uint8_t> noBlocks = good;
     SetWord(noBlocks, 16, 0);
@@ -184,8 +172,7 @@ TEST(MixFileFormat, BlocksThatBreakTheirBoundsAreCorruptEvenWithRightChecksums)
     EXPECT_EQ(Parse(wrongBlockId), MixCheck::Corrupt);
 }
 
-TEST(MixFileFormat, BlockSizesDecideHowManyValuesLoad)
-{
+TEST(MixFileFormat, BlockSizesDecideHowManyValuesLoad) {
     std::vector<float> fewer;
     const std::vector<uint8_t> shortBlock =
         BuildMixFile(kMixFileId, kMixFileVersion, SampleValues(10));

@@ -16,15 +16,14 @@
 namespace {
 
 class RecordingMessages : public UserMessages {
-public:
+  public:
     void ShowError(const std::string& text) override { errors.push_back(text); }
     std::vector<std::string> errors;
 };
 
 class MixFilesTest : public DeviceFixture {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         DeviceFixture::SetUp();
         OpenDevice();
         char pattern[] = "/tmp/mirovan-mixfiles-XXXXXX";
@@ -34,24 +33,20 @@ protected:
         files = std::make_unique<MixFiles>(wrapper.get(), &messages,
                                            [this] { actions->ResendDeviceSettings(); });
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         std::system(("rm -rf '" + folder + "'").c_str());
         DeviceFixture::TearDown();
     }
 
     std::string Path(const std::string& name) const { return folder + "/" + name; }
 
-    void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes)
-    {
+    void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
         ASSERT_EQ(ReplaceFile(path, bytes), WriteResult::Ok);
     }
 
-    std::vector<float> AllValues()
-    {
+    std::vector<float> AllValues() {
         std::vector<float> v;
-        for (int i = 0; i < kMirovanParameterCount; ++i)
-            v.push_back(Value(i));
+        for (int i = 0; i < kMirovanParameterCount; ++i) v.push_back(Value(i));
         return v;
     }
 
@@ -63,8 +58,7 @@ protected:
 
 }  // namespace
 
-TEST_F(MixFilesTest, SavedMixComesBackExceptTheDeviceState)
-{
+TEST_F(MixFilesTest, SavedMixComesBackExceptTheDeviceState) {
     for (int i = 0; i < kMirovanParameterCount; ++i)
         wrapper->HostHasChangedParameter(i, float(i % 5) / 4.0f);
     wrapper->HostHasChangedParameterUnnormalised(param::kSampleRate, 2.0f);
@@ -77,8 +71,7 @@ TEST_F(MixFilesTest, SavedMixComesBackExceptTheDeviceState)
     ASSERT_EQ(ReadWholeFile(Path("mix.mvle"), &bytes), ReadResult::Ok);
     EXPECT_EQ(bytes.size(), 324u);
 
-    for (int i = 0; i < kMirovanParameterCount; ++i)
-        wrapper->HostHasChangedParameter(i, 0.0f);
+    for (int i = 0; i < kMirovanParameterCount; ++i) wrapper->HostHasChangedParameter(i, 0.0f);
     ASSERT_TRUE(files->Load(Path("mix.mvle"), kMixFileId, false));
     EXPECT_TRUE(messages.errors.empty());
     for (int i = 0; i < kMirovanParameterCount; ++i) {
@@ -94,9 +87,9 @@ TEST_F(MixFilesTest, SavedMixComesBackExceptTheDeviceState)
         EXPECT_NE(LastWrite(writes, reg), -1) << reg;
 }
 
-TEST_F(MixFilesTest, FailedChecksShowTheirMessageUnlessSilencedAndChangeNothing)
-{
-    std::vector<uint8_t> corrupt = BuildMixFile(kMixFileId, kMixFileVersion, std::vector<float>(73, 1.0f));
+TEST_F(MixFilesTest, FailedChecksShowTheirMessageUnlessSilencedAndChangeNothing) {
+    std::vector<uint8_t> corrupt =
+        BuildMixFile(kMixFileId, kMixFileVersion, std::vector<float>(73, 1.0f));
     corrupt[100] ^= 0x10;
     WriteBytes(Path("corrupt.mvle"), corrupt);
     WriteBytes(Path("short.mvle"), {102, 0, 0});
@@ -106,9 +99,10 @@ TEST_F(MixFilesTest, FailedChecksShowTheirMessageUnlessSilencedAndChangeNothing)
     EXPECT_TRUE(files->Load(Path("corrupt.mvle"), kMixFileId, false));
     EXPECT_TRUE(files->Load(Path("short.mvle"), kMixFileId, false));
     EXPECT_TRUE(files->Load(Path("foreign.mvle"), kMixFileId, false));
-    EXPECT_EQ(messages.errors, (std::vector<std::string>{MixCheckMessage(MixCheck::Corrupt),
-                                                         MixCheckMessage(MixCheck::WrongLength),
-                                                         MixCheckMessage(MixCheck::WrongIdentity)}));
+    EXPECT_EQ(messages.errors,
+              (std::vector<std::string>{MixCheckMessage(MixCheck::Corrupt),
+                                        MixCheckMessage(MixCheck::WrongLength),
+                                        MixCheckMessage(MixCheck::WrongIdentity)}));
     EXPECT_EQ(AllValues(), before);
     EXPECT_TRUE(TakeWrites().empty());
 
@@ -122,8 +116,7 @@ TEST_F(MixFilesTest, FailedChecksShowTheirMessageUnlessSilencedAndChangeNothing)
     EXPECT_TRUE(messages.errors.empty());
 }
 
-TEST_F(MixFilesTest, LoadedValuesAreKeptWithinRange)
-{
+TEST_F(MixFilesTest, LoadedValuesAreKeptWithinRange) {
     std::vector<float> values(73, 0.5f);
     values[6] = 1.5f;
     values[7] = -0.25f;
@@ -139,17 +132,16 @@ TEST_F(MixFilesTest, LoadedValuesAreKeptWithinRange)
     EXPECT_EQ(Value(23), 0.5f);  // a centred pan
 }
 
-TEST_F(MixFilesTest, ShorterBlocksLoadWhatTheyHold)
-{
+TEST_F(MixFilesTest, ShorterBlocksLoadWhatTheyHold) {
     wrapper->HostHasChangedParameter(40, 0.75f);
-    WriteBytes(Path("few.mvle"), BuildMixFile(kMixFileId, kMixFileVersion, std::vector<float>(10, 0.0f)));
+    WriteBytes(Path("few.mvle"),
+               BuildMixFile(kMixFileId, kMixFileVersion, std::vector<float>(10, 0.0f)));
     ASSERT_TRUE(files->Load(Path("few.mvle"), kMixFileId, false));
     EXPECT_EQ(Value(9), 0.0f);
     EXPECT_EQ(Value(40), 0.75f);
 }
 
-TEST_F(MixFilesTest, FailedSaveIsReportedAndKeepsTheOldFile)
-{
+TEST_F(MixFilesTest, FailedSaveIsReportedAndKeepsTheOldFile) {
     ASSERT_TRUE(files->Save(Path("keep.mvle"), kMixFileId));
     std::vector<uint8_t> old;
     ASSERT_EQ(ReadWholeFile(Path("keep.mvle"), &old), ReadResult::Ok);

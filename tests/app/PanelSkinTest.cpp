@@ -32,8 +32,7 @@ bool IsType(const ViewDefinition& row, const char* type) {
 
 bool Binds(const ViewDefinition& row, int parameter) {
     for (int s = 0; s < kMaxRelatedParameters && row.relatedParameters[s] != -1; ++s)
-        if (row.relatedParameters[s] == parameter)
-            return true;
+        if (row.relatedParameters[s] == parameter) return true;
     return false;
 }
 
@@ -44,9 +43,7 @@ bool Intersect(const PRect& a, const PRect& b) {
 // One panel with its own window and surface.
 struct Mounted {
     Mounted(std::unique_ptr<PluginGUI> p, const SkinTable& t)
-        : panel(std::move(p)),
-          table(t),
-          window(t.rows[0].rect.Width(), t.rows[0].rect.Height()),
+        : panel(std::move(p)), table(t), window(t.rows[0].rect.Width(), t.rows[0].rect.Height()),
           surface(&window) {
         panel->SetGUI(&surface);
         panel->draw();
@@ -66,14 +63,10 @@ struct Mounted {
 };
 
 std::unique_ptr<PluginGUI> MakePanel(const SkinTable& t, MirovanPlugin* plugin) {
-    if (t.rows == allviews)
-        return std::make_unique<MirovanNormalGUI>(plugin);
-    if (t.rows == shrink_views)
-        return std::make_unique<MirovanShrinkGUI>(plugin);
-    if (t.rows == all96kviews)
-        return std::make_unique<Mirovan96kGUI>(plugin);
-    if (t.rows == ac3_views)
-        return std::make_unique<MirovanAC3GUI>(plugin);
+    if (t.rows == allviews) return std::make_unique<MirovanNormalGUI>(plugin);
+    if (t.rows == shrink_views) return std::make_unique<MirovanShrinkGUI>(plugin);
+    if (t.rows == all96kviews) return std::make_unique<Mirovan96kGUI>(plugin);
+    if (t.rows == ac3_views) return std::make_unique<MirovanAC3GUI>(plugin);
     return std::make_unique<ConnectionLostGUI>(plugin);
 }
 
@@ -106,8 +99,7 @@ TEST_F(Panels, EveryKnobFaderAndMeterDrawsItsPictureOverTheBackground) {
             const bool control = IsType(row, "flKnob4") || IsType(row, "flKnob5") ||
                                  IsType(row, "flVSlider") || IsType(row, "flVSlider2") ||
                                  IsType(row, "flHSlider") || IsType(row, "flPPM");
-            if (!control)
-                continue;
+            if (!control) continue;
             const int area = row.rect.Width() * row.rect.Height();
             // Until its first level a meter shows its whole lit bar.
             EXPECT_GT(Differences(m->Drawn(row.rect), m->Background(row.rect)), area / 10)
@@ -122,8 +114,7 @@ TEST_F(Panels, EverySwitchLooksDifferentLitAndUnlit) {
             const ViewDefinition& row = m->table.rows[k];
             const bool toggle = IsType(row, "flButton") || IsType(row, "flButton3") ||
                                 IsType(row, "flExtLed") || IsType(row, "flTray5");
-            if (!toggle)
-                continue;
+            if (!toggle) continue;
             const int p = row.relatedParameters[0];
             SCOPED_TRACE(std::string(m->table.name) + " row " + std::to_string(k));
             Set(p, 0.0f);
@@ -142,10 +133,8 @@ TEST_F(Panels, TheRateLedOfTheSelectedRateIsLit) {
     for (auto& m : panels) {
         std::vector<ViewID> leds;
         for (ViewID k = 0; k < m->table.rowCount; ++k)
-            if (IsType(m->table.rows[k], "flRateLed"))
-                leds.push_back(k);
-        if (leds.empty())
-            continue;
+            if (IsType(m->table.rows[k], "flRateLed")) leds.push_back(k);
+        if (leds.empty()) continue;
         std::vector<std::vector<uint32_t>> lit(4), unlit(4);
         for (int rate = 1; rate <= 4; ++rate) {
             plugin.HostHasChangedParameterUnnormalised(57, float(rate));
@@ -174,8 +163,7 @@ TEST_F(Panels, EveryControlOwnsAPressAtItsMiddle) {
         for (ViewID k = 2; k < m->table.rowCount; ++k) {
             const ViewDefinition& row = m->table.rows[k];
             // The trays only hold their children; their own area is the children's.
-            if (IsType(row, "flTray5") || IsType(row, "flTray6"))
-                continue;
+            if (IsType(row, "flTray5") || IsType(row, "flTray6")) continue;
             const int cx = (row.rect.left + row.rect.right) / 2,
                       cy = (row.rect.top + row.rect.bottom) / 2;
             EXPECT_EQ(root->FindOwner(cx, cy), m->panel->GetView(k))
@@ -194,8 +182,7 @@ TEST_F(Panels, PushButtonsShowThePressAndKeepTheirParameterWhenReleasedOutside) 
     for (auto& m : panels) {
         for (ViewID k = 2; k < m->table.rowCount; ++k) {
             const ViewDefinition& row = m->table.rows[k];
-            if (!IsType(row, "flPushButton"))
-                continue;
+            if (!IsType(row, "flPushButton")) continue;
             SCOPED_TRACE(std::string(m->table.name) + " row " + std::to_string(k));
             const int p = row.relatedParameters[0];
             const float before = plugin.params[p]->value;
@@ -238,15 +225,13 @@ TEST_F(Panels, ChangingAParameterRedrawsTheControlsBoundToItInEveryPanel) {
             bool bound = false;
             for (ViewID k = 0; k < m.table.rowCount; ++k)
                 bound |= k > 0 && Binds(m.table.rows[k], p);
-            if (!bound)
-                continue;
+            if (!bound) continue;
             EXPECT_TRUE(m.panel->NeedsRedraw()) << m.table.name;
             m.panel->draw();
             std::vector<PRect> changed;
             for (ViewID k = 2; k < m.table.rowCount; ++k) {
                 const ViewDefinition& row = m.table.rows[k];
-                if (row.relatedParameters[0] != p || IsType(row, "flLogoButton"))
-                    continue;
+                if (row.relatedParameters[0] != p || IsType(row, "flLogoButton")) continue;
                 changed.push_back(row.rect);
                 EXPECT_GT(Differences(m.Drawn(row.rect), before[i][k]), 0)
                     << m.table.name << " row " << k << " did not follow";
@@ -255,12 +240,10 @@ TEST_F(Panels, ChangingAParameterRedrawsTheControlsBoundToItInEveryPanel) {
             // they were.
             for (ViewID k = 2; k < m.table.rowCount; ++k) {
                 const ViewDefinition& row = m.table.rows[k];
-                if (Binds(row, p) || IsType(row, "flTray6") || IsType(row, "flRateLed"))
-                    continue;
+                if (Binds(row, p) || IsType(row, "flTray6") || IsType(row, "flRateLed")) continue;
                 bool overlaps = false;
                 for (const PRect& c : changed) overlaps |= Intersect(c, row.rect);
-                if (overlaps)
-                    continue;
+                if (overlaps) continue;
                 EXPECT_EQ(Differences(m.Drawn(row.rect), before[i][k]), 0)
                     << m.table.name << " row " << k << " changed";
             }
@@ -321,8 +304,7 @@ TEST_F(PanelMeters, AFullScaleLevelShowsTheClipPictureOnEveryMeter) {
         m.panel->draw();
         for (ViewID k = 0; k < m.table.rowCount; ++k) {
             const ViewDefinition& row = m.table.rows[k];
-            if (!IsType(row, "flPPM"))
-                continue;
+            if (!IsType(row, "flPPM")) continue;
             const std::string clipName(std::strrchr(row.initText, '\n') + 1);
             Bitmap* clip = PluginGUI::GetBitmap(clipName.c_str());
             ASSERT_NE(clip, nullptr) << clipName;
@@ -376,8 +358,7 @@ TEST_F(PanelsWithMissingImages, PanelsStillBuildDrawAndWork) {
         // A mute without its lit picture still toggles its parameter.
         for (ViewID k = 2; k < t.rowCount; ++k) {
             const ViewDefinition& row = t.rows[k];
-            if (!IsType(row, "flButton3"))
-                continue;
+            if (!IsType(row, "flButton3")) continue;
             const int p = row.relatedParameters[0];
             const float before = plugin.params[p]->value;
             m.panel->mouse((row.rect.left + row.rect.right) / 2,

@@ -100,8 +100,7 @@ inline bool WriteArchive(const std::string& path, const std::vector<ResourceElem
         }
     }
     FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
+    if (!f) return false;
     const bool ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();
     return std::fclose(f) == 0 && ok;
 }

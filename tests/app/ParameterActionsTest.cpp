@@ -7,16 +7,15 @@
 namespace {
 
 class RecordingDialogs : public ParameterActions::Dialogs {
-public:
+  public:
     void LoadMixWithDialog() override { calls.push_back("load"); }
     void SaveMixWithDialog() override { calls.push_back("save"); }
     std::vector<std::string> calls;
 };
 
 class ParameterActionsTest : public DeviceFixture {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         DeviceFixture::SetUp();
         OpenDevice();
         actions = std::make_unique<ParameterActions>(wrapper.get(), &dialogs);
@@ -24,8 +23,7 @@ protected:
     }
 
     // A control change: the value is stored and the host told, as a panel does.
-    void Control(int index, float normalised)
-    {
+    void Control(int index, float normalised) {
         plugin.params[index]->value = normalised;
         actions->ParameterHasChanged(index);
     }
@@ -42,8 +40,7 @@ using Writes = std::vector<std::pair<uint32_t, uint32_t>>;
 
 }  // namespace
 
-TEST_F(ParameterActionsTest, SwitchesWriteTheirRegistersAtOnce)
-{
+TEST_F(ParameterActionsTest, SwitchesWriteTheirRegistersAtOnce) {
     Control(param::kMidiThrough, 1.0f);
     Control(param::kHighGainInput3, 1.0f);
     Control(param::kHighGainInput4, 0.0f);
@@ -59,8 +56,7 @@ TEST_F(ParameterActionsTest, SwitchesWriteTheirRegistersAtOnce)
     EXPECT_EQ(TakeWrites(), (Writes{{111, 1}}));
 }
 
-TEST_F(ParameterActionsTest, AC3PassthroughFollowsTheSwitch)
-{
+TEST_F(ParameterActionsTest, AC3PassthroughFollowsTheSwitch) {
     Control(param::kAllowAC3, 1.0f);
     EXPECT_EQ(LastWrite(TakeWrites(), 112), 1);
     EXPECT_TRUE(hal()->GetAC3());
@@ -69,8 +65,7 @@ TEST_F(ParameterActionsTest, AC3PassthroughFollowsTheSwitch)
     EXPECT_FALSE(hal()->GetAC3());
 }
 
-TEST_F(ParameterActionsTest, SampleRateSelectionOnlyForTheFourRates)
-{
+TEST_F(ParameterActionsTest, SampleRateSelectionOnlyForTheFourRates) {
     ASSERT_EQ(model.NominalRate(), 44100u);
     plugin.params[param::kSampleRate]->SetUnNormalisedValue(4.0f);
     actions->ParameterHasChanged(param::kSampleRate);
@@ -94,11 +89,9 @@ TEST_F(ParameterActionsTest, SampleRateSelectionOnlyForTheFourRates)
     }
 }
 
-TEST_F(ParameterActionsTest, ExternalSyncOnlyWhenItWouldChangeSomething)
-{
+TEST_F(ParameterActionsTest, ExternalSyncOnlyWhenItWouldChangeSomething) {
     model.SetExternalInput(44100);
-    for (int i = 0; i < 2; ++i)
-        hal()->StepAVC();  // reads the status with the external input
+    for (int i = 0; i < 2; ++i) hal()->StepAVC();  // reads the status with the external input
     TakeWrites();
 
     Control(param::kExternalSync, 1.0f);
@@ -111,8 +104,7 @@ TEST_F(ParameterActionsTest, ExternalSyncOnlyWhenItWouldChangeSomething)
     EXPECT_TRUE(deviceMessages().empty());
 }
 
-TEST_F(ParameterActionsTest, DialogsAndPresetsAreReachedByIndexAlone)
-{
+TEST_F(ParameterActionsTest, DialogsAndPresetsAreReachedByIndexAlone) {
     Control(param::kLoadSettings, 0.0f);
     Control(param::kSaveSettings, 1.0f);
     Control(param::kLoadSettings, 1.0f);
@@ -121,33 +113,29 @@ TEST_F(ParameterActionsTest, DialogsAndPresetsAreReachedByIndexAlone)
     // Indices without an action touch neither the device nor other parameters.
     const std::vector<float> before = [&] {
         std::vector<float> v;
-        for (int i = 0; i < kMirovanParameterCount; ++i)
-            v.push_back(Value(i));
+        for (int i = 0; i < kMirovanParameterCount; ++i) v.push_back(Value(i));
         return v;
     }();
     for (int index : {param::kFloatWindowMode, param::kShrinkMode, param::kExpandMode, 63,
                       param::kUseMetering, -1, 73})
         actions->ParameterHasChanged(index);
     EXPECT_TRUE(TakeWrites().empty());
-    for (int i = 0; i < kMirovanParameterCount; ++i)
-        EXPECT_EQ(Value(i), before[i]) << i;
+    for (int i = 0; i < kMirovanParameterCount; ++i) EXPECT_EQ(Value(i), before[i]) << i;
 }
 
 namespace {
 
 // Records, for every pan change, whether any stereo link was still on at that moment.
 class LinkWatcher : public Plugin::ParameterObserver {
-public:
+  public:
     explicit LinkWatcher(PPlugIn* wrapper) : wrapper(wrapper) {}
-    void NotifyParameterChanged(int index) override
-    {
-        const bool pan = (index >= param::kInputMonitorPan && index < param::kInputMonitorPan + 6) ||
-                         (index >= param::kInputHeadphonePan && index < param::kInputHeadphonePan + 6);
-        if (!pan)
-            return;
+    void NotifyParameterChanged(int index) override {
+        const bool pan =
+            (index >= param::kInputMonitorPan && index < param::kInputMonitorPan + 6) ||
+            (index >= param::kInputHeadphonePan && index < param::kInputHeadphonePan + 6);
+        if (!pan) return;
         for (int k = 0; k < param::kInputs; ++k)
-            if (wrapper->HostWantsParameterValue(param::kStereoLink + k) != 0.0f)
-                linkedPans++;
+            if (wrapper->HostWantsParameterValue(param::kStereoLink + k) != 0.0f) linkedPans++;
     }
     PPlugIn* wrapper;
     int linkedPans = 0;
@@ -155,8 +143,7 @@ public:
 
 }  // namespace
 
-TEST_F(ParameterActionsTest, TrackModeClearsTheLinksBeforeItCentresThePans)
-{
+TEST_F(ParameterActionsTest, TrackModeClearsTheLinksBeforeItCentresThePans) {
     for (int k = 0; k < param::kInputs; ++k) {
         wrapper->HostHasChangedParameter(param::kStereoLink + k, 1.0f);
         wrapper->HostHasChangedParameter(param::kInputMonitorPan + k, 0.1f);
@@ -185,12 +172,10 @@ TEST_F(ParameterActionsTest, TrackModeClearsTheLinksBeforeItCentresThePans)
     EXPECT_EQ(Value(param::kTrackMode), 1.0f);  // the preset keeps the control's value
 }
 
-TEST_F(ParameterActionsTest, PresetsAtHighRatesLeaveTheNormalRateMixAlone)
-{
+TEST_F(ParameterActionsTest, PresetsAtHighRatesLeaveTheNormalRateMixAlone) {
     plugin.params[param::kSampleRate]->SetUnNormalisedValue(3.0f);
     for (int i = 0; i < kMirovanParameterCount; ++i)
-        if (i != param::kSampleRate)
-            wrapper->HostHasChangedParameter(i, 0.25f);
+        if (i != param::kSampleRate) wrapper->HostHasChangedParameter(i, 0.25f);
 
     Control(param::kTrackMode, 1.0f);
     for (int k = 0; k < param::kInputs; ++k) {
@@ -215,12 +200,10 @@ TEST_F(ParameterActionsTest, PresetsAtHighRatesLeaveTheNormalRateMixAlone)
 
     plugin.params[param::kSampleRate]->SetUnNormalisedValue(2.0f);
     Control(param::kSoundCardMode, 1.0f);
-    for (int j : {2, 3})
-        EXPECT_EQ(Value(param::kPlaybackToMonitor + j), 0.0f);
+    for (int j : {2, 3}) EXPECT_EQ(Value(param::kPlaybackToMonitor + j), 0.0f);
 }
 
-TEST_F(ParameterActionsTest, ResendSendsTheSettingsTheMatrixDoesNotCarry)
-{
+TEST_F(ParameterActionsTest, ResendSendsTheSettingsTheMatrixDoesNotCarry) {
     wrapper->HostHasChangedParameter(param::kHighGainInput3, 1.0f);
     wrapper->HostHasChangedParameter(param::kOutputsToSpdif, 1.0f);
     actions->ResendDeviceSettings();

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 #include "platform/wx/Launcher.h"
 #include "platform/wx/Paths.h"
@@ -12,25 +12,22 @@ namespace {
 
 // Sets an environment variable for one test and restores it afterwards.
 class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name(name)
-    {
-        if (const char* old = std::getenv(name))
-            saved = old, hadValue = true;
+  public:
+    ScopedEnv(const char* name, const char* value) : name(name) {
+        if (const char* old = std::getenv(name)) saved = old, hadValue = true;
         if (value)
             setenv(name, value, 1);
         else
             unsetenv(name);
     }
-    ~ScopedEnv()
-    {
+    ~ScopedEnv() {
         if (hadValue)
             setenv(name, saved.c_str(), 1);
         else
             unsetenv(name);
     }
 
-private:
+  private:
     const char* name;
     std::string saved;
     bool hadValue = false;
@@ -38,8 +35,7 @@ private:
 
 }  // namespace
 
-TEST(Paths, DefaultSettingsFollowTheXdgRule)
-{
+TEST(Paths, DefaultSettingsFollowTheXdgRule) {
     const std::string tail = "/example.kestrovel.MirovanControlLE/Settings.mvle";
     ScopedEnv home("HOME", "/home/someone");
     {
@@ -54,8 +50,7 @@ TEST(Paths, DefaultSettingsFollowTheXdgRule)
     EXPECT_EQ(platform::DefaultSettingsPath(), "/home/someone/.config" + tail);
 }
 
-TEST(Paths, UpdaterLiesBesideTheExecutable)
-{
+TEST(Paths, UpdaterLiesBesideTheExecutable) {
     const std::string folder = platform::ExecutableFolder();
     ASSERT_FALSE(folder.empty());
     EXPECT_EQ(folder[0], '/');
@@ -63,15 +58,13 @@ TEST(Paths, UpdaterLiesBesideTheExecutable)
     EXPECT_EQ(platform::FirmwareUpdaterPath(), folder + "/FirmwareUpdate.app");
 }
 
-TEST(Launcher, OpensNothingWithoutAnAbsoluteExistingUpdater)
-{
+TEST(Launcher, OpensNothingWithoutAnAbsoluteExistingUpdater) {
     EXPECT_FALSE(platform::LaunchUpdater(""));
     EXPECT_FALSE(platform::LaunchUpdater("FirmwareUpdate.app"));
     EXPECT_FALSE(platform::LaunchUpdater("/nonexistent/folder/FirmwareUpdate.app"));
 }
 
-TEST(SleepNotifier, SleepClosesFirstAndWakingDoesNothing)
-{
+TEST(SleepNotifier, SleepClosesFirstAndWakingDoesNothing) {
     // Without a system bus (as here) nothing is watched, but the hook still works.
     ScopedEnv bus("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/system_bus_socket");
     int sleeps = 0;

@@ -22,14 +22,12 @@ namespace {
 std::vector<std::string_view> Lines(const ViewDefinition& row) {
     std::vector<std::string_view> lines;
     std::string_view text = row.initText;
-    if (text.empty())
-        return lines;
+    if (text.empty()) return lines;
     size_t start = 0;
     while (true) {
         const size_t end = text.find('\n', start);
         lines.push_back(text.substr(start, end == std::string_view::npos ? end : end - start));
-        if (end == std::string_view::npos)
-            break;
+        if (end == std::string_view::npos) break;
         start = end + 1;
     }
     return lines;
@@ -68,8 +66,7 @@ TEST(SkinTables, RowsAreNumberedAndEveryParentComesFirst) {
             EXPECT_EQ(row.id, k);
             EXPECT_FALSE(row.hidden);
             ASSERT_NE(row.initText, nullptr);
-            if (k == 0)
-                continue;
+            if (k == 0) continue;
             ASSERT_GE(row.parentRow, 0);
             ASSERT_LT(row.parentRow, int(k));
             // Every control lies on the background except the rate LEDs, which sit in their
@@ -110,8 +107,7 @@ TEST(SkinTables, ParameterListsEndAndStayInRange) {
 
 TEST(SkinTables, SharedRowsHaveTheSameRoleInEveryDevicePanel) {
     for (const SkinTable& t : kSkinTables) {
-        if (t.rowCount == kConnLostRows)
-            continue;
+        if (t.rowCount == kConnLostRows) continue;
         SCOPED_TRACE(t.name);
         EXPECT_STREQ(t.rows[2].typeName, "flExtLed");
         EXPECT_EQ(t.rows[2].relatedParameters[0], 58);
@@ -123,8 +119,7 @@ TEST(SkinTables, SharedRowsHaveTheSameRoleInEveryDevicePanel) {
         int index = 0;
         for (ViewID k = 0; k < t.rowCount; ++k) {
             const ViewDefinition& row = t.rows[k];
-            if (!IsType(row, "flRateLed"))
-                continue;
+            if (!IsType(row, "flRateLed")) continue;
             ++index;
             const auto lines = Lines(row);
             ASSERT_EQ(lines.size(), 4u);
@@ -191,11 +186,11 @@ TEST(SkinTables, ViewTypesAreRegisteredOnceInStartUpOrder) {
     RegisterViewTypes();
     RegisterViewTypes();
     const char* const expected[] = {
-        "flKnob",    "flKnob4",   "flKnob5",       "flHSlider",   "flVSlider", "flVSlider2",
-        "flButton",  "flButton3", "flPushButton",  "flTray5",     "flTray6",   "flCanvas",
-        "flExtLed",  "flRateLed", "flPPM",         "flLogoButton", "BitmapControl", "PButton",
-        "Canvas",    "HSlider",   "Knob",          "Slider",      "TextBox",   "View",
-        "Static"};
+        "flKnob",       "flKnob4",       "flKnob5",   "flHSlider",    "flVSlider",
+        "flVSlider2",   "flButton",      "flButton3", "flPushButton", "flTray5",
+        "flTray6",      "flCanvas",      "flExtLed",  "flRateLed",    "flPPM",
+        "flLogoButton", "BitmapControl", "PButton",   "Canvas",       "HSlider",
+        "Knob",         "Slider",        "TextBox",   "View",         "Static"};
     const auto& registry = GetRegisteredViews();
     ASSERT_EQ(registry.size(), std::size(expected));
     for (size_t i = 0; i < registry.size(); ++i) EXPECT_EQ(registry[i].name, expected[i]) << i;
@@ -249,22 +244,19 @@ TEST(SkinTables, MeterMapsPutEachLevelBesideItsChannel) {
         SCOPED_TRACE(m.table.name);
         auto meterOf = [&](int level) -> const ViewDefinition* {
             for (size_t i = 0; i < m.count; ++i)
-                if (m.feeds[i].level == level)
-                    return &m.table.rows[m.feeds[i].row];
+                if (m.feeds[i].level == level) return &m.table.rows[m.feeds[i].row];
             return nullptr;
         };
         for (int level = 6; level < MeterData::kLevels; level += 2) {
             const ViewDefinition* left = meterOf(level);
             const ViewDefinition* right = meterOf(level + 1);
-            if (!left && !right)
-                continue;
+            if (!left && !right) continue;
             ASSERT_TRUE(left && right) << "level " << level << " without its pair";
             EXPECT_EQ(right->rect.left, left->rect.left + 6)
                 << "levels " << level << ", " << level + 1;
             EXPECT_EQ(right->rect.top, left->rect.top) << "levels " << level << ", " << level + 1;
         }
-        if (m.firstInputFader < 0)
-            continue;
+        if (m.firstInputFader < 0) continue;
         for (int input = 0; input < 6; ++input) {
             const ViewDefinition* meter = meterOf(input);
             ASSERT_NE(meter, nullptr) << "input " << input + 1;
@@ -295,8 +287,7 @@ class GeneratedArchive : public ::testing::Test {
 
     Bitmap* Decode(std::string_view name) {
         ResourceElement* e = g_resources.GetResourceByName(std::string(name).c_str());
-        if (!e || !e->GetData())
-            return nullptr;
+        if (!e || !e->GetData()) return nullptr;
         auto* b = new Bitmap(e->GetData(), e->GetLength());
         decoded_.push_back(b);
         return b->ThereIsBitmapData() ? b : nullptr;
@@ -309,8 +300,7 @@ TEST_F(GeneratedArchive, HoldsEveryImageTheTablesName) {
     for (const SkinTable& t : kSkinTables)
         for (ViewID k = 0; k < t.rowCount; ++k)
             for (std::string_view line : Lines(t.rows[k])) {
-                if (line.size() < 4 || line.substr(line.size() - 4) != ".bmp")
-                    continue;
+                if (line.size() < 4 || line.substr(line.size() - 4) != ".bmp") continue;
                 EXPECT_NE(Decode(line), nullptr) << t.name << " row " << k << ": " << line;
             }
     // Both spellings of the clip picture, so every meter shows one.
@@ -331,8 +321,7 @@ TEST_F(GeneratedArchive, BackgroundsAndWholePicturesHaveTheirRowsSize) {
             const bool whole = IsType(row, "flExtLed") || IsType(row, "flRateLed") ||
                                (IsType(row, "flButton") && lines.size() == 2) ||
                                (IsType(row, "flButton") && lines.size() == 3 && lines[1].empty());
-            if (!whole)
-                continue;
+            if (!whole) continue;
             Bitmap* lit = Decode(lines[0]);
             ASSERT_NE(lit, nullptr) << lines[0];
             EXPECT_EQ(lit->GetWidth(), row.rect.Width()) << t.name << " row " << k;

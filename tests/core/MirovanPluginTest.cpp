@@ -8,8 +8,8 @@
 namespace {
 
 TEST(MirovanTable, RowsAreConsistentWithTheirKinds) {
-    const std::set<int> switches = {2, 3, 4, 5, 41, 42, 43, 44, 45, 46, 47, 48,
-                                    49, 58, 59, 60, 61, 62, 63, 71, 72};
+    const std::set<int> switches = {2,  3,  4,  5,  41, 42, 43, 44, 45, 46, 47,
+                                    48, 49, 58, 59, 60, 61, 62, 63, 71, 72};
     for (int i = 0; i < kMirovanParameterCount; ++i) {
         const ParameterDefinition& row = allparams[i];
         EXPECT_EQ(row.id, i);

@@ -63,8 +63,8 @@ TEST(DiscreteLaw, StepIsSmallestPowerOfTwoNotBelowSpan) {
     const struct {
         float span;
         int step;
-    } cases[] = {{1, 1}, {2, 2}, {3, 4}, {5, 8}, {8, 8}, {100, 128}, {257, 512}, {0, 1}, {-5, 1},
-                 {0.5f, 1}};
+    } cases[] = {{1, 1},     {2, 2},     {3, 4}, {5, 8},  {8, 8},
+                 {100, 128}, {257, 512}, {0, 1}, {-5, 1}, {0.5f, 1}};
     for (const auto& c : cases) {
         ParameterDefinition row = Row(10, 10 + c.span, 10, kLawDiscrete);
         Parameter p(&row);
@@ -136,15 +136,14 @@ TEST_P(TranscendentalLaw, EndsAndMiddleRoundTrip) {
     EXPECT_NEAR(p.UnNormaliseValue(3.0f), c.max, 1e-4 * std::fabs(c.max) + 1e-5);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Laws, TranscendentalLaw,
-    ::testing::Values(TranscendentalCase{kLawLog, 10, 1000, 100},
-                      TranscendentalCase{kLawLog2, 2, 32, 8},
-                      TranscendentalCase{kLawLog10, 20, 20000, 632.4555f},
-                      // e^x midway between e^0 and e^2: ln((1 + e^2) / 2)
-                      TranscendentalCase{kLawExp, 0, 2, 1.4337808f},
-                      TranscendentalCase{kLawPwr2, 0, 4, 3.0874628f},
-                      TranscendentalCase{kLawPwr10, 0, 2, 1.7032628f}));
+INSTANTIATE_TEST_SUITE_P(Laws, TranscendentalLaw,
+                         ::testing::Values(TranscendentalCase{kLawLog, 10, 1000, 100},
+                                           TranscendentalCase{kLawLog2, 2, 32, 8},
+                                           TranscendentalCase{kLawLog10, 20, 20000, 632.4555f},
+                                           // e^x midway between e^0 and e^2: ln((1 + e^2) / 2)
+                                           TranscendentalCase{kLawExp, 0, 2, 1.4337808f},
+                                           TranscendentalCase{kLawPwr2, 0, 4, 3.0874628f},
+                                           TranscendentalCase{kLawPwr10, 0, 2, 1.7032628f}));
 
 TEST(PassThroughLaws, CodeAboveEightKeepsValues) {
     ParameterDefinition row = Row(0, 1, 0.25f, 9);
@@ -163,7 +162,7 @@ TEST(PassThroughLaws, CodeAboveEightKeepsValues) {
 // A custom square law: its hooks are reached through the virtual operations once the subclass
 // reruns the precomputation.
 class SquareLawParameter : public Parameter {
-public:
+  public:
     explicit SquareLawParameter(const ParameterDefinition* row) : Parameter(row) {
         Parameter_Precompute();
     }

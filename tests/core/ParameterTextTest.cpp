@@ -12,7 +12,8 @@
 
 namespace {
 
-ParameterDefinition Row(int32_t unit, float min = -1e9f, float max = 1e9f, int32_t law = kLawLinear) {
+ParameterDefinition Row(int32_t unit, float min = -1e9f, float max = 1e9f,
+                        int32_t law = kLawLinear) {
     ParameterDefinition row{};
     row.min = min;
     row.max = max;
@@ -149,14 +150,20 @@ TEST(NumberParser, ReadsDigitsSignsAndMultipliers) {
     EXPECT_FLOAT_EQ(Parse(""), 0.0f);
     EXPECT_FLOAT_EQ(Parse("abc"), 0.0f);
     EXPECT_FLOAT_EQ(Parse("125", 2), 12.0f);
-    EXPECT_FLOAT_EQ(Parse("\t7\x80" "9"), 7.0f);  // bytes from 0x80 up separate
+    EXPECT_FLOAT_EQ(Parse("\t7\x80"
+                          "9"),
+                    7.0f);  // bytes from 0x80 up separate
 }
 
 TEST(NumberParser, StopsAtTheNulWhateverTheLength) {
     // "5" followed by its NUL and then bytes that must never be read as part of the number.
-    const char text[] = "5\0" "99";
+    const char text[] =
+        "5\0"
+        "99";
     EXPECT_FLOAT_EQ(Parameter::_ParseNumberFromString(text, 4), 5.0f);
-    const char leading[] = " \0" "42";
+    const char leading[] =
+        " \0"
+        "42";
     EXPECT_FLOAT_EQ(Parameter::_ParseNumberFromString(leading, 4), 0.0f);
     EXPECT_FLOAT_EQ(Parameter::_ParseNumberFromString(nullptr, 4), 0.0f);
     EXPECT_FLOAT_EQ(Parameter::_ParseNumberFromString("7", 0), 0.0f);
@@ -200,10 +207,10 @@ TEST(TypedText, SwitchWords) {
         const char* text;
         float start;
         float expected;
-    } cases[] = {{"Off", 1, 0}, {"On", 0, 1}, {"1", 0, 1}, {"0", 1, 0}, {"on", 0, 1},
-                 {"OFF", 1, 0},  // "O" then "F" is off
-                 {"off", 1, 0},  {"9 lives", 0, 1}, {"yes", 0, 0},       {"yes", 1, 1},
-                 {"of", 1, 1},   // at two characters only a leading "0" turns it off
+    } cases[] = {{"Off", 1, 0}, {"On", 0, 1},      {"1", 0, 1},
+                 {"0", 1, 0},   {"on", 0, 1},      {"OFF", 1, 0},  // "O" then "F" is off
+                 {"off", 1, 0}, {"9 lives", 0, 1}, {"yes", 0, 0},
+                 {"yes", 1, 1}, {"of", 1, 1},  // at two characters only a leading "0" turns it off
                  {"x", 0, 1}};
     for (const auto& c : cases) {
         p.value = c.start;

@@ -14,7 +14,7 @@ namespace {
 using Log = std::vector<std::string>;
 
 class RecordingHost : public PPluginInterface {
-public:
+  public:
     explicit RecordingHost(Log* log) : log(log) {}
     float GetSampleRate() override { return 48000; }
     void ParameterHasChanged(int index) override {
@@ -26,7 +26,7 @@ public:
 };
 
 class RecordingObserver : public Plugin::ParameterObserver {
-public:
+  public:
     RecordingObserver(const char* name, Log* log) : name(name), log(log) {}
     void NotifyParameterChanged(int index) override {
         log->push_back(name + ":" + std::to_string(index));
@@ -53,9 +53,10 @@ std::vector<ParameterDefinition> Table(int rows) {
 }
 
 class PluginTest : public ::testing::Test {
-protected:
-    PluginTest() : table(Table(8)), plugin(table.data(), table.size()), host(&log),
-                   a("a", &log), b("b", &log), c("c", &log) {}
+  protected:
+    PluginTest()
+        : table(Table(8)), plugin(table.data(), table.size()), host(&log), a("a", &log),
+          b("b", &log), c("c", &log) {}
 
     std::vector<ParameterDefinition> table;
     Plugin plugin;

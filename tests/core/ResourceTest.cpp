@@ -12,7 +12,9 @@
 
 namespace {
 
-std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
+std::vector<uint8_t> Bytes(const std::string& s) {
+    return std::vector<uint8_t>(s.begin(), s.end());
+}
 
 void PutWord(std::vector<uint8_t>* out, size_t at, uint32_t word) {
     if (out->size() < at + 4) out->resize(at + 4, 0);
@@ -23,7 +25,7 @@ void PutWord(std::vector<uint8_t>* out, size_t at, uint32_t word) {
 }
 
 class ResourceTest : public ::testing::Test {
-protected:
+  protected:
     ResourceTest() {
         char name[] = "/tmp/mirovan-res-XXXXXX";
         const int fd = mkstemp(name);
@@ -57,7 +59,9 @@ protected:
 };
 
 TEST_F(ResourceTest, WrittenArchiveReadsBackInDirectoryOrder) {
-    Load({{"Canvas", Bytes("BMcanvas")}, {"Knob", Bytes("")}, {"Fader", Bytes(std::string(5000, 'f'))}});
+    Load({{"Canvas", Bytes("BMcanvas")},
+          {"Knob", Bytes("")},
+          {"Fader", Bytes(std::string(5000, 'f'))}});
     ASSERT_EQ(archive.elements.size(), 3u);
     EXPECT_STREQ(archive.elements[0]->name, "Canvas");
     EXPECT_STREQ(archive.elements[1]->name, "Knob");
@@ -86,7 +90,10 @@ TEST_F(ResourceTest, LookupEndsNamesAtControlBytesAndIsCaseSensitive) {
 
 TEST(ResStrcmp, ComparesAsSignedCharsUpToTheFirstEndByte) {
     EXPECT_EQ(Resource::ResStrcmp("abc", "abc"), 0);
-    EXPECT_EQ(Resource::ResStrcmp("abc\x1f" "x", "abc\ny"), 0);
+    EXPECT_EQ(Resource::ResStrcmp("abc\x1f"
+                                  "x",
+                                  "abc\ny"),
+              0);
     EXPECT_EQ(Resource::ResStrcmp("abc\xe9", "abc"), 0);  // bytes from 0x80 up end a name
     EXPECT_EQ(Resource::ResStrcmp("abd", "abc"), 1);
     EXPECT_EQ(Resource::ResStrcmp("ab", "abc"), -'c');
@@ -141,17 +148,17 @@ TEST_F(ResourceTest, EmptyAndTruncatedFilesGiveAnEmptyArchive) {
 TEST_F(ResourceTest, DamagedEntriesAreSkippedAndTheRestStillLoad) {
     std::vector<uint8_t> good;
     std::string error;
-    ASSERT_TRUE(BuildResourceArchive({{"A", Bytes("aaaa")}, {"B", Bytes("bbbb")},
-                                      {"C", Bytes("cccc")}, {"D", Bytes("dd")}},
-                                     &good, &error));
+    ASSERT_TRUE(BuildResourceArchive(
+        {{"A", Bytes("aaaa")}, {"B", Bytes("bbbb")}, {"C", Bytes("cccc")}, {"D", Bytes("dd")}},
+        &good, &error));
     const uint32_t size = static_cast<uint32_t>(good.size());
 
     std::vector<uint8_t> file = good;
     PutWord(&file, 4, size + 100);  // A: name offset beyond the file
     PutWord(&file, 16, size - 4);   // B: data header runs past the end
     // C: length larger than what follows its header
-    const uint32_t cData = (static_cast<uint32_t>(file[24]) << 24) | (file[25] << 16) |
-                           (file[26] << 8) | file[27];
+    const uint32_t cData =
+        (static_cast<uint32_t>(file[24]) << 24) | (file[25] << 16) | (file[26] << 8) | file[27];
     PutWord(&file, cData, 0x7FFFFFF0);
     WriteRaw(file);
     archive.LoadFile(path.c_str());
@@ -206,8 +213,8 @@ TEST(ResourceArchiveWriter, LaysOutTheDirectoryThenNamesAndData) {
     std::vector<uint8_t> out;
     std::string error;
     ASSERT_TRUE(BuildResourceArchive({{"AB", {1, 2, 3}}}, &out, &error));
-    const std::vector<uint8_t> expected = {0, 0, 0, 1,  0, 0, 0, 12, 0, 0, 0, 15, 'A', 'B', 0,
-                                           0, 0, 0, 3,  0, 0, 0, 0,  1, 2, 3};
+    const std::vector<uint8_t> expected = {0,   0, 0, 1, 0, 0, 0, 12, 0, 0, 0, 15, 'A',
+                                           'B', 0, 0, 0, 0, 3, 0, 0,  0, 0, 1, 2,  3};
     EXPECT_EQ(out, expected);
 }
 

@@ -44,8 +44,7 @@ class AudioOnlyBus : public platform::DeviceBus {
         return kFWANoDevice;
     }
     OSStatus GetDeviceName(AudioDeviceID d, std::string* name) override {
-        if (!devices.count(d) || devices[d].nameFails)
-            return kAudioHardwareBadDeviceError;
+        if (!devices.count(d) || devices[d].nameFails) return kAudioHardwareBadDeviceError;
         *name = devices[d].name;
         return 0;
     }
@@ -86,8 +85,7 @@ class AudioDriverTest : public ::testing::Test {
         platform::AudioHardwareDevicePropertyChanged(d, property);
     }
     AudioDriver& Driver() {
-        if (!driver)
-            driver = std::make_unique<AudioDriver>();
+        if (!driver) driver = std::make_unique<AudioDriver>();
         return *driver;
     }
 
@@ -147,8 +145,8 @@ TEST_F(AudioDriverTest, RateChangesDecideWhetherExternalClockCanBeOffered) {
         double rate;
         int truncated;
         bool external;
-    } cases[] = {{48000.0, 48000, true},   {88200.0, 88200, true},   {96000.0, 96000, true},
-                 {96000.5, 96000, true},   {176400.0, 176400, false}, {192000.0, 192000, false},
+    } cases[] = {{48000.0, 48000, true}, {88200.0, 88200, true},    {96000.0, 96000, true},
+                 {96000.5, 96000, true}, {176400.0, 176400, false}, {192000.0, 192000, false},
                  {44099.9, 44099, true}};
     for (const auto& c : cases) {
         bus.devices[9].rate = c.rate;

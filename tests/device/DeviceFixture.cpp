@@ -76,10 +76,8 @@ std::vector<std::string>& Messages() {
 FWAStatus RecordingBus::ReadQuadlet(uint64_t s, uint16_t hi, uint32_t lo, uint8_t b[4]) {
     log.push_back(Make(Transaction::ReadQuadlet, hi, lo, nullptr, 0));
     if (hi == 0x0001) {
-        if (refuseRegisterRead)
-            return kFWAUnsupported;
-        if (readFailure.count(lo / 4))
-            return readFailure.at(lo / 4);
+        if (refuseRegisterRead) return kFWAUnsupported;
+        if (readFailure.count(lo / 4)) return readFailure.at(lo / 4);
     }
     const FWAStatus r = InProcessBus::ReadQuadlet(s, hi, lo, b);
     if (r == kFWASuccess && hi == 0x0001 && readValue.count(lo / 4)) {
@@ -92,16 +90,14 @@ FWAStatus RecordingBus::ReadQuadlet(uint64_t s, uint16_t hi, uint32_t lo, uint8_
 
 FWAStatus RecordingBus::WriteQuadlet(uint64_t s, uint16_t hi, uint32_t lo, const uint8_t b[4]) {
     log.push_back(Make(Transaction::WriteQuadlet, hi, lo, b, 4));
-    if (refuseQuadletWrite)
-        return kFWAUnsupported;
+    if (refuseQuadletWrite) return kFWAUnsupported;
     return InProcessBus::WriteQuadlet(s, hi, lo, b);
 }
 
 FWAStatus RecordingBus::WriteBlock(uint64_t s, uint16_t hi, uint32_t lo, const uint8_t* data,
                                    uint32_t length) {
     log.push_back(Make(Transaction::WriteBlock, hi, lo, data, length));
-    if (refuseBlockWrite)
-        return kFWAUnsupported;
+    if (refuseBlockWrite) return kFWAUnsupported;
     return InProcessBus::WriteBlock(s, hi, lo, data, length);
 }
 
@@ -117,24 +113,21 @@ FWAStatus RecordingBus::ExecuteAVC(uint64_t s, const uint8_t* command, uint32_t 
 }
 
 OSStatus RecordingBus::GetDeviceName(AudioDeviceID device, std::string* name) {
-    if (refuseAudioName)
-        return kAudioHardwareBadDeviceError;
+    if (refuseAudioName) return kAudioHardwareBadDeviceError;
     return InProcessBus::GetDeviceName(device, name);
 }
 
 std::vector<Transaction> RecordingBus::OfKind(Transaction::Kind kind) const {
     std::vector<Transaction> out;
     for (const Transaction& t : log)
-        if (t.kind == kind)
-            out.push_back(t);
+        if (t.kind == kind) out.push_back(t);
     return out;
 }
 
 int RecordingBus::ReadsOfRegister(uint32_t reg) const {
     int n = 0;
     for (const Transaction& t : log)
-        if (t.kind == Transaction::ReadQuadlet && t.hi == 0x0001 && t.lo == 4 * reg)
-            ++n;
+        if (t.kind == Transaction::ReadQuadlet && t.hi == 0x0001 && t.lo == 4 * reg) ++n;
     return n;
 }
 

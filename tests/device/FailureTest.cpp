@@ -107,8 +107,7 @@ TEST_F(AVCOnlyTest, WritesGoAsControlFramesOfAtMostTwentyPairs) {
     for (const Transaction& t : Bus().OfKind(Transaction::AVC)) {
         // Every command offers a response buffer that holds an answer as long as itself.
         EXPECT_GE(t.responseCapacity, t.bytes.size());
-        if (t.bytes[0] != 0x00)
-            continue;  // STATUS reads of the meters and status
+        if (t.bytes[0] != 0x00) continue;  // STATUS reads of the meters and status
         ASSERT_EQ(t.bytes.size(), 8u + 8u * t.bytes[7]);
         counts.push_back(t.bytes[7]);
     }

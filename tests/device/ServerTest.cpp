@@ -31,15 +31,13 @@ void NoSleep(uint32_t) {}
 bool Command(const std::string& args, std::string* out = nullptr) {
     const std::string line = std::string("'") + kDevsim + "' " + args + " 2>/dev/null";
     FILE* pipe = popen(line.c_str(), "r");
-    if (pipe == nullptr)
-        return false;
+    if (pipe == nullptr) return false;
     std::string text;
     char buffer[512];
     size_t n;
     while ((n = fread(buffer, 1, sizeof(buffer), pipe)) > 0) text.append(buffer, n);
     const int status = pclose(pipe);
-    if (out != nullptr)
-        *out = text;
+    if (out != nullptr) *out = text;
     return status == 0;
 }
 
@@ -48,8 +46,7 @@ std::vector<devsim::RegisterWrite> ParseWrites(const std::string& text) {
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
+        if (end == std::string::npos) end = text.size();
         unsigned id = 0, value = 0;
         if (std::sscanf(text.substr(start, end - start).c_str(), "%u 0x%X", &id, &value) == 2)
             writes.push_back({id, value});

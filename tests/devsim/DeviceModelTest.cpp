@@ -12,7 +12,7 @@ using devsim_test::Get32;
 using devsim_test::Pairs;
 
 class DeviceModelTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_EQ(model.Open(kDeviceNodeID, &session), kFWASuccess); }
 
     FWAStatus Read(uint32_t reg, uint32_t* value) {
@@ -22,11 +22,13 @@ protected:
         return s;
     }
     FWAStatus Write(uint32_t reg, uint32_t value) {
-        uint8_t b[4] = {uint8_t(value >> 24), uint8_t(value >> 16), uint8_t(value >> 8), uint8_t(value)};
+        uint8_t b[4] = {uint8_t(value >> 24), uint8_t(value >> 16), uint8_t(value >> 8),
+                        uint8_t(value)};
         return model.WriteQuadlet(session, kRegisterSpaceHi, 4 * reg, b);
     }
     FWAStatus Block(const std::vector<uint8_t>& payload, uint32_t lo = kBlockCommandLo) {
-        return model.WriteBlock(session, kRegisterSpaceHi, lo, payload.data(), uint32_t(payload.size()));
+        return model.WriteBlock(session, kRegisterSpaceHi, lo, payload.data(),
+                                uint32_t(payload.size()));
     }
     FWAStatus AVC(const std::vector<uint8_t>& frame, std::vector<uint8_t>* response) {
         return model.ExecuteAVC(session, frame.data(), uint32_t(frame.size()), response);
@@ -55,7 +57,8 @@ TEST_F(DeviceModelTest, QuadletsTravelBigEndianAndEveryPathIsLoggedInOrder) {
     // One register as a one-quadlet block at its own address, as the open's probe writes it.
     ASSERT_EQ(Block({0, 0, 0, 9}, 0), kFWASuccess);
 
-    std::vector<RegisterWrite> expected{{87, 0x12345678}, {3, 30}, {40, 400}, {112, 1}, {114, 0}, {0, 9}};
+    std::vector<RegisterWrite> expected{{87, 0x12345678}, {3, 30},  {40, 400},
+                                        {112, 1},         {114, 0}, {0, 9}};
     EXPECT_EQ(model.Writes(), expected);
     EXPECT_EQ(model.TakeWrites(), expected);
     EXPECT_TRUE(model.Writes().empty());
@@ -64,24 +67,27 @@ TEST_F(DeviceModelTest, QuadletsTravelBigEndianAndEveryPathIsLoggedInOrder) {
 TEST_F(DeviceModelTest, RejectsWhatTheDeviceWouldAndKeepsWorking) {
     uint32_t v = 0;
     uint8_t b[4] = {0, 0, 0, 1};
-    EXPECT_EQ(Read(56, &v), kFWABadArgument);    // unused register
+    EXPECT_EQ(Read(56, &v), kFWABadArgument);  // unused register
     EXPECT_EQ(Read(113, &v), kFWABadArgument);
-    EXPECT_EQ(Read(115, &v), kFWABadArgument);   // past the register space
-    EXPECT_EQ(Write(90, 1), kFWABadArgument);    // meter
-    EXPECT_EQ(Write(108, 1), kFWABadArgument);   // status
+    EXPECT_EQ(Read(115, &v), kFWABadArgument);  // past the register space
+    EXPECT_EQ(Write(90, 1), kFWABadArgument);   // meter
+    EXPECT_EQ(Write(108, 1), kFWABadArgument);  // status
     EXPECT_EQ(Write(65, 1), kFWABadArgument);
-    EXPECT_EQ(model.WriteQuadlet(session, kRegisterSpaceHi, 4 * 3 + 2, b), kFWABadArgument);  // misaligned
-    EXPECT_EQ(model.WriteQuadlet(session, kInfoBlockHi, kInfoBlockLo, b), kFWABadArgument);   // read-only block
+    EXPECT_EQ(model.WriteQuadlet(session, kRegisterSpaceHi, 4 * 3 + 2, b),
+              kFWABadArgument);  // misaligned
+    EXPECT_EQ(model.WriteQuadlet(session, kInfoBlockHi, kInfoBlockLo, b),
+              kFWABadArgument);  // read-only block
     EXPECT_EQ(model.ReadQuadlet(session, kInfoBlockHi, kInfoBlockLo + 4 * 26, b), kFWABadArgument);
     EXPECT_EQ(model.ReadQuadlet(session, 0x0002, 0, b), kFWABadArgument);
 
     std::vector<uint8_t> good = Pairs({{1, 11}, {2, 22}});
     std::vector<uint8_t> partial(good.begin(), good.end() - 4);
-    EXPECT_EQ(Block(partial), kFWABadArgument);                     // not whole pairs
+    EXPECT_EQ(Block(partial), kFWABadArgument);                    // not whole pairs
     EXPECT_EQ(Block(Pairs({{1, 11}, {90, 5}})), kFWABadArgument);  // one bad id spoils the batch
     EXPECT_EQ(Block(Pairs({{1, 11}, {200, 5}})), kFWABadArgument);
     EXPECT_EQ(Block(std::vector<uint8_t>(kMaxBlockBytes + 8, 0)), kFWABadArgument);
-    EXPECT_EQ(Block(std::vector<uint8_t>(8, 0), 4 * 5), kFWABadArgument);  // register address, 8 bytes
+    EXPECT_EQ(Block(std::vector<uint8_t>(8, 0), 4 * 5),
+              kFWABadArgument);  // register address, 8 bytes
     EXPECT_TRUE(model.Writes().empty());
     EXPECT_EQ(Reg(1), 0u);
 
@@ -97,8 +103,8 @@ TEST_F(DeviceModelTest, MalformedAVCFramesAreRefusedWholeAndNothingApplies) {
         uint8_t value;
         FWAStatus expected;
     } cases[] = {
-        {"ctype", 0, 0x02, kFWAUnsupported},       {"subunit", 1, 0x20, kFWAUnsupported},
-        {"opcode", 2, 0x01, kFWAUnsupported},      {"company id", 4, 0x00, kFWAUnsupported},
+        {"ctype", 0, 0x02, kFWAUnsupported},        {"subunit", 1, 0x20, kFWAUnsupported},
+        {"opcode", 2, 0x01, kFWAUnsupported},       {"company id", 4, 0x00, kFWAUnsupported},
         {"command code", 6, 0x04, kFWAUnsupported}, {"count byte", 7, 3, kFWABadArgument},
     };
     for (const Case& c : cases) {
@@ -111,8 +117,8 @@ TEST_F(DeviceModelTest, MalformedAVCFramesAreRefusedWholeAndNothingApplies) {
     std::vector<uint8_t> response;
     EXPECT_EQ(AVC(AVCFrame(0x00, {{1, 5}, {115, 6}}), &response), kFWABadArgument);
     EXPECT_EQ(AVC(AVCFrame(0x00, {{1, 5}, {109, 6}}), &response), kFWABadArgument);  // read-only
-    EXPECT_EQ(AVC(AVCFrame(0x01, {{60, 0}}), &response), kFWABadArgument);         // unmapped
-    EXPECT_EQ(AVC(AVCFrame(0x00, {}), &response), kFWABadArgument);                // no pairs
+    EXPECT_EQ(AVC(AVCFrame(0x01, {{60, 0}}), &response), kFWABadArgument);           // unmapped
+    EXPECT_EQ(AVC(AVCFrame(0x00, {}), &response), kFWABadArgument);                  // no pairs
     std::vector<uint8_t> ragged = AVCFrame(0x00, {{1, 5}});
     ragged.push_back(0);
     EXPECT_EQ(AVC(ragged, &response), kFWABadArgument);
@@ -148,18 +154,19 @@ TEST_F(DeviceModelTest, AVCStatusAnswersEachPairAndControlEchoes) {
 TEST_F(DeviceModelTest, InformationBlockShowsFirmwareFromTheNextPlug) {
     uint8_t b[4];
     ASSERT_EQ(model.ReadQuadlet(session, kInfoBlockHi, kInfoBlockLo + 4 * 13, b), kFWASuccess);
-    EXPECT_EQ(Get32(b), uint32_t(kDefaultFirmwareMajor) << 24 | uint32_t(kDefaultFirmwareMinor) << 16 |
-                            kDefaultFirmwareBuild);
+    EXPECT_EQ(Get32(b), uint32_t(kDefaultFirmwareMajor) << 24 |
+                            uint32_t(kDefaultFirmwareMinor) << 16 | kDefaultFirmwareBuild);
     EXPECT_GT(kDefaultFirmwareBuild, 4762);
     for (uint32_t q = 0; q < kInfoBlockQuadlets; ++q)
-        EXPECT_EQ(model.ReadQuadlet(session, kInfoBlockHi, kInfoBlockLo + 4 * q, b), kFWASuccess) << q;
+        EXPECT_EQ(model.ReadQuadlet(session, kInfoBlockHi, kInfoBlockLo + 4 * q, b), kFWASuccess)
+            << q;
 
     model.SetFirmwareBuild(4762);
     EXPECT_EQ(model.InfoQuadlet(13) & 0xFFFF, kDefaultFirmwareBuild);
     model.Unplug();
     model.Plug();
-    EXPECT_EQ(model.InfoQuadlet(13), uint32_t(kDefaultFirmwareMajor) << 24 |
-                                         uint32_t(kDefaultFirmwareMinor) << 16 | 4762);
+    EXPECT_EQ(model.InfoQuadlet(13),
+              uint32_t(kDefaultFirmwareMajor) << 24 | uint32_t(kDefaultFirmwareMinor) << 16 | 4762);
     model.SetFirmwareVersion(3, 4, 5000);
     model.PowerCycle();
     EXPECT_EQ(model.InfoQuadlet(13), 0x03040000u | 5000);
@@ -173,8 +180,7 @@ TEST_F(DeviceModelTest, StatusFollowsExternalInputAndSync) {
     } cases[] = {
         {0, false, 0x0001},      // internal clock: locked, no input
         {48000, false, 0x0103},  // input at 48 kHz, not used
-        {96000, false, 0x0303},
-        {192000, false, 0x0503},
+        {96000, false, 0x0303}, {192000, false, 0x0503},
         {32000, false, 0x0603},  // a rate outside the table
         {44100, true, 0x0003},   // synced to the input at the running rate: locked
         {48000, true, 0x0102},   // synced, but the input runs at another rate
@@ -230,7 +236,8 @@ TEST_F(DeviceModelTest, AudioDeviceRatesClockAndPowerCycle) {
     for (double r : {48000.0, 88200.0, 96000.0, 44100.0})
         EXPECT_EQ(model.SetNominalSampleRate(kAudioDeviceID, r), kAudioHardwareNoError) << r;
     for (double r : {32000.0, 176400.0, 192000.0, 48000.5, 0.0})
-        EXPECT_EQ(model.SetNominalSampleRate(kAudioDeviceID, r), kAudioDeviceUnsupportedFormatError) << r;
+        EXPECT_EQ(model.SetNominalSampleRate(kAudioDeviceID, r), kAudioDeviceUnsupportedFormatError)
+            << r;
     EXPECT_EQ(model.SetNominalSampleRate(kAudioDeviceID + 1, 48000), kAudioHardwareBadDeviceError);
     ASSERT_EQ(model.SetNominalSampleRate(kAudioDeviceID, 96000), kAudioHardwareNoError);
 

@@ -61,11 +61,13 @@ TEST(InProcessBus, AudioListenersRunOnTheBusThread) {
 
     double rate = 0;
     uint32_t size = sizeof rate;
-    ASSERT_EQ(AudioDeviceGetProperty(kAudioDeviceID, 0, false, kAudioDevicePropertyNominalSampleRate, &size, &rate), 0);
+    ASSERT_EQ(AudioDeviceGetProperty(kAudioDeviceID, 0, false,
+                                     kAudioDevicePropertyNominalSampleRate, &size, &rate),
+              0);
     EXPECT_EQ(rate, 48000.0);
     rate = 32000;
-    EXPECT_EQ(AudioDeviceSetProperty(kAudioDeviceID, nullptr, 0, false, kAudioDevicePropertyNominalSampleRate,
-                                     sizeof rate, &rate),
+    EXPECT_EQ(AudioDeviceSetProperty(kAudioDeviceID, nullptr, 0, false,
+                                     kAudioDevicePropertyNominalSampleRate, sizeof rate, &rate),
               kAudioDeviceUnsupportedFormatError);
 
     bus.Unplug();
@@ -73,7 +75,8 @@ TEST(InProcessBus, AudioListenersRunOnTheBusThread) {
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0].property, kAudioHardwarePropertyDevices);
     EXPECT_EQ(audio.device, 0u);
-    EXPECT_EQ(AudioDeviceGetProperty(kAudioDeviceID, 0, false, kAudioDevicePropertyNominalSampleRate, &size, &rate),
+    EXPECT_EQ(AudioDeviceGetProperty(kAudioDeviceID, 0, false,
+                                     kAudioDevicePropertyNominalSampleRate, &size, &rate),
               kAudioHardwareBadDeviceError);
     bus.Plug();
     EXPECT_EQ(audio.device, kAudioDeviceID);
@@ -97,11 +100,15 @@ TEST(InProcessBus, ClockSourceChangeFromARegisterWriteReachesItsListener) {
     EXPECT_EQ(calls[0].property, kAudioDevicePropertyClockSource);
 
     uint32_t source = 0, size = sizeof source;
-    ASSERT_EQ(AudioDeviceGetProperty(kAudioDeviceID, 0, false, kAudioDevicePropertyClockSource, &size, &source), 0);
+    ASSERT_EQ(AudioDeviceGetProperty(kAudioDeviceID, 0, false, kAudioDevicePropertyClockSource,
+                                     &size, &source),
+              0);
     char name[11];  // room for "Ext Plug 3" only: the name is cut short, never overrun
     AudioValueTranslation t{&source, sizeof source, name, sizeof name};
     size = sizeof t;
-    ASSERT_EQ(AudioDeviceGetProperty(kAudioDeviceID, 0, false, kAudioDevicePropertyClockSourceNameForID, &size, &t), 0);
+    ASSERT_EQ(AudioDeviceGetProperty(kAudioDeviceID, 0, false,
+                                     kAudioDevicePropertyClockSourceNameForID, &size, &t),
+              0);
     EXPECT_EQ(t.outputDataSize, sizeof name);
     EXPECT_EQ(std::strlen(name), sizeof name - 1);
     FWAClose(ref);
@@ -117,12 +124,14 @@ TEST(InProcessBus, RemovingAListenerWaitsForItsRunningCall) {
         finished = true;
         return 0;
     };
-    ASSERT_EQ(AudioDeviceAddPropertyListener(kAudioDeviceID, 0, false, kAudioDevicePropertyDeviceIsRunningSomewhere,
-                                             slow, nullptr),
-              0);
+    ASSERT_EQ(
+        AudioDeviceAddPropertyListener(kAudioDeviceID, 0, false,
+                                       kAudioDevicePropertyDeviceIsRunningSomewhere, slow, nullptr),
+        0);
     model.SetInUse(true);
     while (!inside) std::this_thread::yield();
-    AudioDeviceRemovePropertyListener(kAudioDeviceID, 0, false, kAudioDevicePropertyDeviceIsRunningSomewhere, slow);
+    AudioDeviceRemovePropertyListener(kAudioDeviceID, 0, false,
+                                      kAudioDevicePropertyDeviceIsRunningSomewhere, slow);
     EXPECT_TRUE(finished);  // its owner may be destroyed now
 
     finished = false;
@@ -150,7 +159,8 @@ TEST(InProcessBus, FireWireCallsCarryBusOrderAndNeverOverrunABuffer) {
     uint8_t response[64];
     std::memset(response, 0xAA, sizeof response);
     uint32_t length = 12;  // room for the header and half a pair
-    ASSERT_EQ(FWAExecuteAVC(ref, frame.data(), uint32_t(frame.size()), response, &length), kFWASuccess);
+    ASSERT_EQ(FWAExecuteAVC(ref, frame.data(), uint32_t(frame.size()), response, &length),
+              kFWASuccess);
     EXPECT_EQ(length, 12u);
     EXPECT_EQ(response[12], 0xAA);
 

@@ -17,9 +17,9 @@ namespace devsim_test {
 struct RegistryWatch {
     RegistryWatch() {
         port = platform::NotificationPortCreate();
-        platform::MatchingDictionary matching{platform::kDeviceServiceClass,
-                                              {{platform::kManufacturerKey, "Kestrovel"},
-                                               {platform::kProductKey, "MirovanLE"}}};
+        platform::MatchingDictionary matching{
+            platform::kDeviceServiceClass,
+            {{platform::kManufacturerKey, "Kestrovel"}, {platform::kProductKey, "MirovanLE"}}};
         platform::AddMatchingNotification(port, matching, &Matched, this, &iterator);
         Matched(this, iterator);
     }
@@ -34,7 +34,8 @@ struct RegistryWatch {
         while (platform::RegistryEntry service = platform::IteratorNext(it)) {
             ++w->matches;
             platform::RegistryEntry top = service;
-            for (int i = 0; i < platform::kDeviceServiceDepth; ++i) top = platform::RegistryEntryGetParent(top);
+            for (int i = 0; i < platform::kDeviceServiceDepth; ++i)
+                top = platform::RegistryEntryGetParent(top);
             w->guid = w->node = 0;
             platform::RegistryEntryGetNumberProperty(top, platform::kGUIDKey, &w->guid);
             platform::RegistryEntryGetNumberProperty(top, platform::kNodeIDKey, &w->node);
@@ -73,12 +74,13 @@ struct AudioWatch {
     }
     ~AudioWatch() {
         AudioHardwareRemovePropertyListener(kAudioHardwarePropertyDevices, &DeviceList);
-        for (AudioPropertyID p : kProperties) AudioDeviceRemovePropertyListener(device, 0, false, p, &Property);
+        for (AudioPropertyID p : kProperties)
+            AudioDeviceRemovePropertyListener(device, 0, false, p, &Property);
     }
 
-    static constexpr AudioPropertyID kProperties[3] = {kAudioDevicePropertyNominalSampleRate,
-                                                       kAudioDevicePropertyClockSource,
-                                                       kAudioDevicePropertyDeviceIsRunningSomewhere};
+    static constexpr AudioPropertyID kProperties[3] = {
+        kAudioDevicePropertyNominalSampleRate, kAudioDevicePropertyClockSource,
+        kAudioDevicePropertyDeviceIsRunningSomewhere};
 
     static OSStatus DeviceList(AudioPropertyID property, void* self) {
         auto* w = static_cast<AudioWatch*>(self);
@@ -88,7 +90,8 @@ struct AudioWatch {
         AudioHardwareGetProperty(kAudioHardwarePropertyDevices, &size, ids);
         AudioDeviceID found = size >= sizeof(AudioDeviceID) ? ids[0] : 0;
         if (found && found != w->device)
-            for (AudioPropertyID p : kProperties) AudioDeviceAddPropertyListener(found, 0, false, p, &Property, w);
+            for (AudioPropertyID p : kProperties)
+                AudioDeviceAddPropertyListener(found, 0, false, p, &Property, w);
         w->device = found;
         return 0;
     }

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <cstdio>
 #include <sstream>
-#include <sys/wait.h>
 #include <thread>
 
 #include "devsim/Command.h"
@@ -16,7 +16,7 @@ namespace {
 using namespace devsim;
 
 class ServedModel : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::string error;
         ASSERT_TRUE(server.Start(socket.path(), &error)) << error;
@@ -39,7 +39,8 @@ TEST_F(ServedModel, ReadsRegistersAndTheWriteLogInTheDocumentedFormats) {
     uint64_t session = 0;
     ASSERT_EQ(model.Open(kDeviceNodeID, &session), kFWASuccess);
     std::vector<uint8_t> block = devsim_test::Pairs({{87, 0x2000000}, {3, 0xABCDEF}});
-    ASSERT_EQ(model.WriteBlock(session, kRegisterSpaceHi, kBlockCommandLo, block.data(), 16), kFWASuccess);
+    ASSERT_EQ(model.WriteBlock(session, kRegisterSpaceHi, kBlockCommandLo, block.data(), 16),
+              kFWASuccess);
 
     ASSERT_EQ(Run({"reg", "87"}), 0) << err.str();
     EXPECT_EQ(out.str(), "0x02000000\n");
@@ -49,7 +50,10 @@ TEST_F(ServedModel, ReadsRegistersAndTheWriteLogInTheDocumentedFormats) {
     int count = 0;
     while (std::getline(lines, line)) {
         char expected[32];
-        std::snprintf(expected, sizeof expected, "%d 0x%08X", count, count == 3 ? 0xABCDEF : count == 87 ? 0x2000000 : 0);
+        std::snprintf(expected, sizeof expected, "%d 0x%08X", count,
+                      count == 3    ? 0xABCDEF
+                      : count == 87 ? 0x2000000
+                                    : 0);
         if (count != 108 && (count < 90 || count > 103)) {
             EXPECT_EQ(line, expected);
         }
@@ -100,10 +104,20 @@ TEST_F(ServedModel, ControlsChangeTheModel) {
 
 TEST_F(ServedModel, BadArgumentsAreRefusedWithAMessage) {
     const std::vector<std::vector<std::string>> bad = {
-        {},         {"reg"},          {"reg", "115"},        {"reg", "-1"},      {"reg", "12x"},
-        {"meter", "89", "1"},         {"meter", "90", "0x100000000"},            {"external", "fast"},
-        {"in-use", "2"},              {"rate", "32000"},     {"fail", "1", "0"}, {"firmware", "70000"},
-        {"writes", "--all"},          {"frobnicate"},
+        {},
+        {"reg"},
+        {"reg", "115"},
+        {"reg", "-1"},
+        {"reg", "12x"},
+        {"meter", "89", "1"},
+        {"meter", "90", "0x100000000"},
+        {"external", "fast"},
+        {"in-use", "2"},
+        {"rate", "32000"},
+        {"fail", "1", "0"},
+        {"firmware", "70000"},
+        {"writes", "--all"},
+        {"frobnicate"},
     };
     for (const auto& args : bad) {
         EXPECT_EQ(Run(args), 1) << (args.empty() ? "" : args[0]);
@@ -158,7 +172,8 @@ TEST(ServerStart, RefusesAPathThatIsServedAlreadyAndReplacesAStaleOne) {
 #ifdef MIROVAN_DEVSIM_COMMAND
 // The real command, as scripts and the end-to-end tests use it.
 std::string Shell(const std::string& socket, const std::string& args, int* status) {
-    std::string command = "MIROVANLE_SIM_SOCKET='" + socket + "' '" MIROVAN_DEVSIM_COMMAND "' " + args + " 2>&1";
+    std::string command =
+        "MIROVANLE_SIM_SOCKET='" + socket + "' '" MIROVAN_DEVSIM_COMMAND "' " + args + " 2>&1";
     FILE* pipe = ::popen(command.c_str(), "r");
     std::string output;
     char buffer[4096];
@@ -172,7 +187,8 @@ std::string Shell(const std::string& socket, const std::string& args, int* statu
 TEST(DevsimCommand, ServesUntilTerminatedAndAnswersItsSubCommands) {
     devsim_test::TempSocket socket;
     int status = 0;
-    std::string server = "MIROVANLE_SIM_SOCKET='" + socket.path() + "' exec '" MIROVAN_DEVSIM_COMMAND
+    std::string server = "MIROVANLE_SIM_SOCKET='" + socket.path() +
+                         "' exec '" MIROVAN_DEVSIM_COMMAND
                          "' serve --firmware 4762 --rate 48000 >/dev/null 2>&1 & echo $!";
     FILE* pipe = ::popen(server.c_str(), "r");
     ASSERT_NE(pipe, nullptr);

@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstring>
-#include <functional>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <chrono>
+#include <cstring>
+#include <functional>
 
 #include "devsim/Server.h"
 #include "platform/RunLoop.h"
@@ -34,7 +34,7 @@ bool Eventually(const std::function<bool()>& condition) {
 }
 
 class ClientOverServer : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::string error;
         ASSERT_TRUE(server->Start(socket.path(), &error)) << error;
@@ -62,7 +62,8 @@ TEST_F(ClientOverServer, RegistersTravelOverTheSocketAsOnTheBus) {
     std::vector<uint8_t> frame = devsim_test::AVCFrame(0x01, {{10, 0}, {88, 0}});
     uint8_t response[24];
     uint32_t length = sizeof response;
-    ASSERT_EQ(FWAExecuteAVC(ref, frame.data(), uint32_t(frame.size()), response, &length), kFWASuccess);
+    ASSERT_EQ(FWAExecuteAVC(ref, frame.data(), uint32_t(frame.size()), response, &length),
+              kFWASuccess);
     ASSERT_EQ(length, 24u);
     EXPECT_EQ(devsim_test::Get32(response + 12), 0x7FFFu);
     EXPECT_EQ(devsim_test::Get32(response + 20), 0x2000010u);
@@ -89,7 +90,8 @@ TEST_F(ClientOverServer, ALostServerLooksUnpluggedAndARestartedOnePluggedBack) {
     FWAddress address{0, kRegisterSpaceHi, 0};
     uint32_t value;
     EXPECT_EQ(FWAReadQuadlet(ref, &address, &value), kFWANoDevice);
-    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(platform::SimulatorClientBus::kCallTimeoutMs + 200));
+    EXPECT_LT(Clock::now() - start,
+              std::chrono::milliseconds(platform::SimulatorClientBus::kCallTimeoutMs + 200));
     ASSERT_TRUE(Eventually([&] { return watch.terminations == 1 && audio.device == 0; }));
 
     server = std::make_unique<Server>(model);
@@ -112,16 +114,20 @@ TEST_F(ClientOverServer, PlugsAndPropertyChangesArriveWithinAFewPolls) {
     ASSERT_TRUE(Eventually([&] { return !audio.Take().empty(); }));
     double rate = 0;
     uint32_t size = sizeof rate;
-    ASSERT_EQ(AudioDeviceGetProperty(kAudioDeviceID, 0, false, kAudioDevicePropertyNominalSampleRate, &size, &rate), 0);
+    ASSERT_EQ(AudioDeviceGetProperty(kAudioDeviceID, 0, false,
+                                     kAudioDevicePropertyNominalSampleRate, &size, &rate),
+              0);
     EXPECT_EQ(rate, 96000.0);
     rate = 44100.5;
-    EXPECT_EQ(AudioDeviceSetProperty(kAudioDeviceID, nullptr, 0, false, kAudioDevicePropertyNominalSampleRate,
-                                     sizeof rate, &rate),
+    EXPECT_EQ(AudioDeviceSetProperty(kAudioDeviceID, nullptr, 0, false,
+                                     kAudioDevicePropertyNominalSampleRate, sizeof rate, &rate),
               kAudioDeviceUnsupportedFormatError);
 
     char name[64];
     size = sizeof name;
-    ASSERT_EQ(AudioDeviceGetProperty(kAudioDeviceID, 0, false, kAudioDevicePropertyDeviceName, &size, name), 0);
+    ASSERT_EQ(AudioDeviceGetProperty(kAudioDeviceID, 0, false, kAudioDevicePropertyDeviceName,
+                                     &size, name),
+              0);
     EXPECT_STREQ(name, "MirovanLE");
 
     model.PowerCycle();  // faster than a poll: still an unplug followed by a plug
@@ -131,8 +137,9 @@ TEST_F(ClientOverServer, PlugsAndPropertyChangesArriveWithinAFewPolls) {
 
 // A server that answers the watcher as a present device and every other request as the test says.
 class FakeServer {
-public:
-    explicit FakeServer(const std::string& path, std::function<std::string(const std::string&)> answer)
+  public:
+    explicit FakeServer(const std::string& path,
+                        std::function<std::string(const std::string&)> answer)
         : answer_(std::move(answer)) {
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
@@ -151,7 +158,7 @@ public:
         ::close(stop_[1]);
     }
 
-private:
+  private:
     void Run() {
         std::vector<std::unique_ptr<platform::LineChannel>> clients;
         for (;;) {
@@ -160,13 +167,17 @@ private:
             ::poll(fds.data(), fds.size(), -1);
             if (fds[0].revents) return;
             const size_t polled = clients.size();
-            if (fds[1].revents) clients.push_back(std::make_unique<platform::LineChannel>(::accept(fd_, nullptr, nullptr)));
+            if (fds[1].revents)
+                clients.push_back(
+                    std::make_unique<platform::LineChannel>(::accept(fd_, nullptr, nullptr)));
             for (size_t i = 0; i < polled; ++i) {
                 if (!fds[i + 2].revents || !clients[i]->ReadAvailable()) continue;
                 std::string line;
                 while (clients[i]->TakeBufferedLine(&line)) {
-                    std::string reply = line == "state" ? "0 1 65472 " + std::to_string(kDeviceGUID) + " 19788 1 0 0 0"
-                                                        : answer_(line);
+                    std::string reply =
+                        line == "state"
+                            ? "0 1 65472 " + std::to_string(kDeviceGUID) + " 19788 1 0 0 0"
+                            : answer_(line);
                     if (!reply.empty()) clients[i]->SendLine(reply, 1000);
                 }
             }
@@ -185,7 +196,7 @@ TEST(ClientDistrust, AnswersAreTakenOnlyAsFarAsTheyAreValid) {
     FakeServer fake(socket.path(), [&](const std::string& line) -> std::string {
         if (line.rfind("open", 0) == 0) return "0 7";
         if (line.rfind("avc", 0) == 0) return avcAnswer;
-        if (line.rfind("read", 0) == 0) return "0 12";  // short
+        if (line.rfind("read", 0) == 0) return "0 12";                // short
         if (line.rfind("name", 0) == 0) return "0 4d69726f00414243";  // "Miro", NUL, more
         if (line.rfind("get-rate", 0) == 0) return "0 -5";
         if (line.rfind("running", 0) == 0) return "";  // never answers
@@ -213,7 +224,9 @@ TEST(ClientDistrust, AnswersAreTakenOnlyAsFarAsTheyAreValid) {
         std::memset(response, 0x55, sizeof response);
         uint32_t length = 12;
         if (c.expectedLength == 16) length = 16;
-        ASSERT_EQ(FWAExecuteAVC(ref, frame.data(), uint32_t(frame.size()), response, &length), kFWASuccess) << c.answer;
+        ASSERT_EQ(FWAExecuteAVC(ref, frame.data(), uint32_t(frame.size()), response, &length),
+                  kFWASuccess)
+            << c.answer;
         EXPECT_EQ(length, c.expectedLength) << c.answer;
         if (length < sizeof response) {
             EXPECT_EQ(response[length], 0x55) << c.answer;
@@ -225,21 +238,26 @@ TEST(ClientDistrust, AnswersAreTakenOnlyAsFarAsTheyAreValid) {
     EXPECT_EQ(FWAReadQuadlet(ref, &address, &value), kFWANotResponding);
     char name[64];
     uint32_t size = sizeof name;
-    ASSERT_EQ(AudioDeviceGetProperty(kAudioDeviceID, 0, false, kAudioDevicePropertyDeviceName, &size, name), 0);
+    ASSERT_EQ(AudioDeviceGetProperty(kAudioDeviceID, 0, false, kAudioDevicePropertyDeviceName,
+                                     &size, name),
+              0);
     EXPECT_STREQ(name, "Miro");
     double rate = 0;
     size = sizeof rate;
-    EXPECT_NE(AudioDeviceGetProperty(kAudioDeviceID, 0, false, kAudioDevicePropertyNominalSampleRate, &size, &rate), 0);
+    EXPECT_NE(AudioDeviceGetProperty(kAudioDeviceID, 0, false,
+                                     kAudioDevicePropertyNominalSampleRate, &size, &rate),
+              0);
 
     // A server that does not answer costs one time-out, then the call connection is gone
     // and the session with it: the caller sees an unplugged device at once.
     auto start = Clock::now();
     uint32_t running = 0;
     size = sizeof running;
-    EXPECT_NE(AudioDeviceGetProperty(kAudioDeviceID, 0, false, kAudioDevicePropertyDeviceIsRunningSomewhere, &size,
-                                     &running),
+    EXPECT_NE(AudioDeviceGetProperty(kAudioDeviceID, 0, false,
+                                     kAudioDevicePropertyDeviceIsRunningSomewhere, &size, &running),
               0);
-    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(platform::SimulatorClientBus::kCallTimeoutMs + 200));
+    EXPECT_LT(Clock::now() - start,
+              std::chrono::milliseconds(platform::SimulatorClientBus::kCallTimeoutMs + 200));
     EXPECT_EQ(FWAReadQuadlet(ref, &address, &value), kFWANoDevice);
     FWAClose(ref);
     platform::InstallDeviceBus(nullptr);

@@ -1,14 +1,14 @@
 #pragma once
 // A socket path in a temporary folder of its own, removed with the folder afterwards.
 
+#include <unistd.h>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 namespace devsim_test {
 
 class TempSocket {
-public:
+  public:
     TempSocket() {
         char pattern[] = "/tmp/mirovan-test-XXXXXX";
         if (const char* made = ::mkdtemp(pattern)) dir_ = made;
@@ -20,7 +20,7 @@ public:
     }
     const std::string& path() const { return path_; }
 
-private:
+  private:
     std::string dir_;
     std::string path_;
 };

@@ -33,8 +33,13 @@ inline std::vector<uint8_t> Pairs(std::initializer_list<Pair> pairs) {
 
 // A vendor-dependent frame: ctype 0x00 CONTROL or 0x01 STATUS.
 inline std::vector<uint8_t> AVCFrame(uint8_t ctype, std::initializer_list<Pair> pairs) {
-    std::vector<uint8_t> out{ctype, 0xFF, 0x00, uint8_t(devsim::kCompanyID >> 16),
-                             uint8_t(devsim::kCompanyID >> 8), uint8_t(devsim::kCompanyID), 0x03,
+    std::vector<uint8_t> out{ctype,
+                             0xFF,
+                             0x00,
+                             uint8_t(devsim::kCompanyID >> 16),
+                             uint8_t(devsim::kCompanyID >> 8),
+                             uint8_t(devsim::kCompanyID),
+                             0x03,
                              uint8_t(pairs.size())};
     std::vector<uint8_t> body = Pairs(pairs);
     out.insert(out.end(), body.begin(), body.end());

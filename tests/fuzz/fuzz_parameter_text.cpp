@@ -44,7 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int maxlen : {limit, 0, 1, 2, 3, 5, 8}) {
         char* out = static_cast<char*>(std::malloc(static_cast<size_t>(maxlen) + 1));
         p.GetTextualValue(out, maxlen);
-        if (strnlen(out, static_cast<size_t>(maxlen) + 1) > static_cast<size_t>(maxlen)) std::abort();
+        if (strnlen(out, static_cast<size_t>(maxlen) + 1) > static_cast<size_t>(maxlen))
+            std::abort();
         float x = p.GetUnNormalisedValue();
         float t = p.value;
         p.GetUnitText(&x, &t, out, maxlen);

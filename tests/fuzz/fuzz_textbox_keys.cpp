@@ -17,7 +17,7 @@
 namespace {
 
 class FuzzWindow : public WindowPort {
-public:
+  public:
     Bitmap* GetBackBuffer() override { return &buffer; }
     void InvalidateRect(const PRect&) override {}
     void GetPointer(int* x, int* y) override {
@@ -74,7 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         panel.draw();
         if (box->length < 0 || box->length > TextBox::kMaxLength || box->cursor < 0 ||
-            box->cursor > box->length || std::strlen(box->text) != static_cast<size_t>(box->length)) {
+            box->cursor > box->length ||
+            std::strlen(box->text) != static_cast<size_t>(box->length)) {
             __builtin_trap();
         }
     }

@@ -12,9 +12,11 @@ using namespace platform;
 
 // A bus that claims more than it may: its AV/C answers report a length beyond the buffer.
 class BoastfulBus : public DeviceBus {
-public:
+  public:
     BusPresence Presence() override { return {}; }
-    FWAStatus FireWireOpen(uint32_t, uint64_t* session) override { return *session = 1, kFWASuccess; }
+    FWAStatus FireWireOpen(uint32_t, uint64_t* session) override {
+        return *session = 1, kFWASuccess;
+    }
     void FireWireClose(uint64_t) override { ++closes; }
     FWAStatus ReadQuadlet(uint64_t, uint16_t, uint32_t, uint8_t b[4]) override {
         b[0] = 0x11, b[1] = 0x22, b[2] = 0x33, b[3] = 0x44;
@@ -25,17 +27,31 @@ public:
         lastHi = hi, lastLo = lo;
         return kFWASuccess;
     }
-    FWAStatus WriteBlock(uint64_t, uint16_t, uint32_t, const uint8_t*, uint32_t) override { return kFWATimeout; }
+    FWAStatus WriteBlock(uint64_t, uint16_t, uint32_t, const uint8_t*, uint32_t) override {
+        return kFWATimeout;
+    }
     FWAStatus ExecuteAVC(uint64_t, const uint8_t*, uint32_t, uint8_t*, uint32_t* length) override {
         *length = 4096;
         return kFWASuccess;
     }
-    OSStatus GetDeviceName(AudioDeviceID, std::string*) override { return kAudioHardwareBadDeviceError; }
-    OSStatus GetNominalSampleRate(AudioDeviceID, double*) override { return kAudioHardwareBadDeviceError; }
-    OSStatus SetNominalSampleRate(AudioDeviceID, double) override { return kAudioHardwareBadDeviceError; }
-    OSStatus GetClockSource(AudioDeviceID, uint32_t*) override { return kAudioHardwareBadDeviceError; }
-    OSStatus GetClockSourceName(AudioDeviceID, uint32_t, std::string*) override { return kAudioHardwareBadDeviceError; }
-    OSStatus GetIsRunningSomewhere(AudioDeviceID, uint32_t*) override { return kAudioHardwareBadDeviceError; }
+    OSStatus GetDeviceName(AudioDeviceID, std::string*) override {
+        return kAudioHardwareBadDeviceError;
+    }
+    OSStatus GetNominalSampleRate(AudioDeviceID, double*) override {
+        return kAudioHardwareBadDeviceError;
+    }
+    OSStatus SetNominalSampleRate(AudioDeviceID, double) override {
+        return kAudioHardwareBadDeviceError;
+    }
+    OSStatus GetClockSource(AudioDeviceID, uint32_t*) override {
+        return kAudioHardwareBadDeviceError;
+    }
+    OSStatus GetClockSourceName(AudioDeviceID, uint32_t, std::string*) override {
+        return kAudioHardwareBadDeviceError;
+    }
+    OSStatus GetIsRunningSomewhere(AudioDeviceID, uint32_t*) override {
+        return kAudioHardwareBadDeviceError;
+    }
 
     uint8_t lastWrite[4] = {};
     uint16_t lastHi = 0;

@@ -37,7 +37,8 @@ TEST(Registry, MatchesClassAndEveryPropertyAndDeliversOnTheRunLoop) {
     RegistryEntry root = RegistryPublish(0, {"Root", {}, {{"GUID", 42}}});
     RegistryPublish(root, {"TestDevice", {{"Maker", "Other"}}, {}});
     RegistryPublish(root, {"OtherClass", {{"Maker", "Kestrovel"}}, {}});
-    RegistryEntry wanted = RegistryPublish(root, {"TestDevice", {{"Maker", "Kestrovel"}, {"X", "y"}}, {}});
+    RegistryEntry wanted =
+        RegistryPublish(root, {"TestDevice", {{"Maker", "Kestrovel"}, {"X", "y"}}, {}});
     EXPECT_EQ(seen.matched, 0);
     RunMainRunLoopPending();
     EXPECT_EQ(seen.matched, 1);

@@ -41,7 +41,9 @@ TEST(MainRunLoop, PostsFromOtherThreadsWakeTheMainThreadAndAllArrive) {
 }
 
 std::vector<uint32_t> g_slept;
-void Record(uint32_t us) { g_slept.push_back(us); }
+void Record(uint32_t us) {
+    g_slept.push_back(us);
+}
 
 TEST(SleepHook, TestsRecordSleepsAndNullRestoresTheRealSleep) {
     EXPECT_EQ(platform::SetSleepFunction(&Record), nullptr);

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <unistd.h>
+#include <cstdlib>
 
 namespace {
 
@@ -12,7 +12,8 @@ using namespace platform;
 TEST(SimulatorSocketPath, EnvironmentFirstThenRuntimeFolderThenTmp) {
     const char* savedSocket = std::getenv("MIROVANLE_SIM_SOCKET");
     const char* savedRuntime = std::getenv("XDG_RUNTIME_DIR");
-    std::string keepSocket = savedSocket ? savedSocket : "", keepRuntime = savedRuntime ? savedRuntime : "";
+    std::string keepSocket = savedSocket ? savedSocket : "",
+                keepRuntime = savedRuntime ? savedRuntime : "";
 
     ::setenv("MIROVANLE_SIM_SOCKET", "/x/y.sock", 1);
     ::setenv("XDG_RUNTIME_DIR", "/run/user/7", 1);
@@ -22,8 +23,10 @@ TEST(SimulatorSocketPath, EnvironmentFirstThenRuntimeFolderThenTmp) {
     ::unsetenv("XDG_RUNTIME_DIR");
     EXPECT_EQ(SimulatorSocketPath(), "/tmp/mirovanle-sim-" + std::to_string(::getuid()) + ".sock");
 
-    savedSocket ? ::setenv("MIROVANLE_SIM_SOCKET", keepSocket.c_str(), 1) : ::unsetenv("MIROVANLE_SIM_SOCKET");
-    savedRuntime ? ::setenv("XDG_RUNTIME_DIR", keepRuntime.c_str(), 1) : ::unsetenv("XDG_RUNTIME_DIR");
+    savedSocket ? ::setenv("MIROVANLE_SIM_SOCKET", keepSocket.c_str(), 1)
+                : ::unsetenv("MIROVANLE_SIM_SOCKET");
+    savedRuntime ? ::setenv("XDG_RUNTIME_DIR", keepRuntime.c_str(), 1)
+                 : ::unsetenv("XDG_RUNTIME_DIR");
 }
 
 TEST(ProtocolWords, NumbersParseWholeOrNotAtAll) {

@@ -31,7 +31,8 @@ Bytes ReadFile(const std::string& path) {
 
 void WriteFile(const std::string& path, const Bytes& data) {
     std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+    out.write(reinterpret_cast<const char*>(data.data()),
+              static_cast<std::streamsize>(data.size()));
 }
 
 // Runs a command and returns its standard output.
@@ -50,7 +51,7 @@ Bytes RunCapture(const std::string& command, int* status) {
 }
 
 class BmpAgainstImageMagick : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         // The comparison needs ImageMagick; without it the test must fail, not pass quietly.
         int status = 0;
@@ -130,10 +131,10 @@ TEST_F(BmpAgainstImageMagick, InfoHeaderFilesOfEveryDepthDecodeAsImageMagickRead
         Make(std::string("-size 11x3 ") + kPlasma + " -colors 16 -type Palette -compress None",
              "BMP3", "i4.bmp"),
         11, 3, "4-bit palette");
-    ExpectSameAsImageMagick(Make("-size 9x5 pattern:checkerboard -monochrome", "BMP3", "i1.bmp"),
-                            9, 5, "1-bit palette");
-    ExpectSameAsImageMagick(Make("-size 33x2 pattern:gray50 -monochrome", "BMP3", "i1w.bmp"), 33,
-                            2, "1-bit palette, 33 wide");
+    ExpectSameAsImageMagick(Make("-size 9x5 pattern:checkerboard -monochrome", "BMP3", "i1.bmp"), 9,
+                            5, "1-bit palette");
+    ExpectSameAsImageMagick(Make("-size 33x2 pattern:gray50 -monochrome", "BMP3", "i1w.bmp"), 33, 2,
+                            "1-bit palette, 33 wide");
 }
 
 TEST_F(BmpAgainstImageMagick, CoreHeaderFilesWithThreeBytePalettesDecodeAsImageMagickReadsThem) {
@@ -150,8 +151,8 @@ TEST_F(BmpAgainstImageMagick, CoreHeaderFilesWithThreeBytePalettesDecodeAsImageM
         Make(std::string("-size 7x5 ") + kPlasma + " -colors 16 -type Palette -compress None",
              "BMP2", "c4.bmp"),
         7, 5, "core 4-bit palette");
-    ExpectSameAsImageMagick(Make("-size 9x5 pattern:checkerboard -monochrome", "BMP2", "c1.bmp"),
-                            9, 5, "core 1-bit palette");
+    ExpectSameAsImageMagick(Make("-size 9x5 pattern:checkerboard -monochrome", "BMP2", "c1.bmp"), 9,
+                            5, "core 1-bit palette");
 }
 
 // Turns a bottom-up file with a 40-byte header into the same image stored top-down.
@@ -173,9 +174,9 @@ TEST_F(BmpAgainstImageMagick, TopDownFilesDecodeTheRightWayUp) {
     ASSERT_TRUE(haveConvert) << "ImageMagick's convert is required (Debian package imagemagick)";
     const Bytes bottomUp = Make(std::string("-size 6x4 ") + kPlasma, "BMP3", "t24.bmp");
     ExpectSameAsImageMagick(ToTopDown(bottomUp), 6, 4, "top-down 24-bit");
-    const Bytes palette = Make(std::string("-size 6x4 ") + kPlasma +
-                                   " -colors 16 -type Palette -compress None",
-                               "BMP3", "t4.bmp");
+    const Bytes palette =
+        Make(std::string("-size 6x4 ") + kPlasma + " -colors 16 -type Palette -compress None",
+             "BMP3", "t4.bmp");
     ExpectSameAsImageMagick(ToTopDown(palette), 6, 4, "top-down 4-bit");
 
     // The same picture either way round.
@@ -226,7 +227,7 @@ TEST(BmpTwoBit, PalettesPickFromTheHighBitsFirst) {
 // --- Refused and damaged data ------------------------------------------------------------
 
 class BmpRefused : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::vector<long> pixels(4 * 3);
         for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = 0x102030 * static_cast<long>(i + 1);

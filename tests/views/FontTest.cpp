@@ -96,9 +96,9 @@ TEST(FontDrawing, GlyphsAreCutToTheirMeasuredWidthAndAdvanceByIt) {
     font.PlotString(&dest, 2, 1, "AB");
     EXPECT_EQ(dest.GetPixel(2, 1), 0xC8C8C8);
     EXPECT_EQ(dest.GetPixel(6, 1), 0xC8C8C8);
-    EXPECT_EQ(dest.GetPixel(7, 1), 0xFFFFFF);   // the separating column is not drawn
-    EXPECT_EQ(dest.GetPixel(8, 1), 0x646464);   // B starts at 2 + 6
-    EXPECT_EQ(dest.GetPixel(2, 2), 0);          // the cell's other rows are copied too
+    EXPECT_EQ(dest.GetPixel(7, 1), 0xFFFFFF);  // the separating column is not drawn
+    EXPECT_EQ(dest.GetPixel(8, 1), 0x646464);  // B starts at 2 + 6
+    EXPECT_EQ(dest.GetPixel(2, 2), 0);         // the cell's other rows are copied too
 }
 
 TEST(FontDrawing, AnAlphaFontBlendsThroughItsMask) {
@@ -109,7 +109,7 @@ TEST(FontDrawing, AnAlphaFontBlendsThroughItsMask) {
     Bitmap dest(10, 8);
     dest.EraseBitmap(0x80);
     EXPECT_EQ(font.PlotCharAt(&dest, 0, 0, 'A'), 2);
-    EXPECT_EQ(dest.GetPixel(0, 0), 0xFEFEFE);               // (255*255 + 128*0) >> 8
+    EXPECT_EQ(dest.GetPixel(0, 0), 0xFEFEFE);                     // (255*255 + 128*0) >> 8
     EXPECT_EQ(dest.GetPixel(0, 1), (128 * 255 >> 8) * 0x010101);  // mask 0 keeps dest
     EXPECT_EQ(font.PlotCharAt(nullptr, 0, 0, 'A'), 0);
 }

@@ -17,7 +17,7 @@ namespace {
 using testing_views::MakeFilled;
 
 class SurfaceTest : public ::testing::Test {
-protected:
+  protected:
     ScriptedWindow window{100, 60};
     GUI gui{&window};
     Bitmap* screen() { return window.buffer.get(); }
@@ -136,7 +136,7 @@ TEST_F(SurfaceTest, HatchedAndHandledRectanglesAreBuiltFromFramesAndLines) {
     const PRect handled{0, 100, 0, 50};
     rec.HandledRectangle(&handled);
     ASSERT_EQ(rec.frames.size(), 9u);
-    const int expected[8][2] = {{0, 0}, {90, 0}, {0, 40}, {90, 40},
+    const int expected[8][2] = {{0, 0},  {90, 0},  {0, 40}, {90, 40},
                                 {0, 20}, {90, 20}, {45, 0}, {45, 40}};
     for (int i = 0; i < 8; ++i) {
         EXPECT_EQ(rec.frames[i + 1].left, expected[i][0]) << i;

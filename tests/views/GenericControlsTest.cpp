@@ -37,7 +37,7 @@ std::vector<unsigned char> NumberedBmp(int w, int h) {
 }
 
 class Controls : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         ClearResources();
         AddResource("Strip.bmp", NumberedBmp(100, 10));  // ten 10-pixel frames
@@ -64,7 +64,7 @@ TEST_F(Controls, AKnobShowsTheFrameOfItsValueAndClampsWhatItCannotShow) {
     TestPanel t(ControlRows());
     Knob* knob = t.ViewAt<Knob>(1);
     ASSERT_EQ(knob->frameCount, 10);
-    const std::pair<float, int> cases[] = {{0.0f, 0}, {0.55f, 5}, {0.99f, 9}, {1.0f, 9},
+    const std::pair<float, int> cases[] = {{0.0f, 0}, {0.55f, 5}, {0.99f, 9},        {1.0f, 9},
                                            {1.5f, 9}, {-2.0f, 0}, {std::nanf(""), 0}};
     for (auto [value, frame] : cases) {
         t.plugin.HostHasChangedParameter(0, value);
@@ -100,8 +100,8 @@ TEST_F(Controls, ASliderFollowsThePointersHeightClampedToItsTravel) {
     TestPanel t(ControlRows());
     t.window.Press(25, 10);
     t.panel->mouse(25, 10, 0, 1);
-    const std::pair<int, float> heights[] = {{0, 0.0f}, {50, 1.0f}, {-20, 0.0f}, {25, 0.5f},
-                                             {400, 1.0f}};
+    const std::pair<int, float> heights[] = {
+        {0, 0.0f}, {50, 1.0f}, {-20, 0.0f}, {25, 0.5f}, {400, 1.0f}};
     for (auto [y, expected] : heights) {
         t.window.MoveTo(25, y);
         t.panel->idle();

@@ -19,7 +19,7 @@ using testing_views::RecordingObserver;
 using testing_views::Row;
 
 class Wrapper : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         testing_views::EnsureStandardTypesRegistered();
         table = testing_views::LinearTable(73);

@@ -40,7 +40,7 @@ std::vector<ViewDefinition> BindingRows() {
 }
 
 class PanelBinding : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         for (ViewID id = 1; id <= 4; ++id) probe(id)->notified.clear();
     }
@@ -100,10 +100,10 @@ TEST_F(PanelBinding, ControlCallsWithoutABoundParameterDoNothing) {
     t.plugin.SetPluginInterface(&host);
     t.plugin.params[3]->value = 0.75f;
     EXPECT_EQ(t.panel->GetControlNormalisedValue(1, 0), 0.75f);
-    EXPECT_EQ(t.panel->GetControlNormalisedValue(1, 1), 0.0f);   // slot = slot count
+    EXPECT_EQ(t.panel->GetControlNormalisedValue(1, 1), 0.0f);  // slot = slot count
     EXPECT_EQ(t.panel->GetControlNormalisedValue(1, -1), 0.0f);
-    EXPECT_EQ(t.panel->GetControlNormalisedValue(5, 0), 0.0f);   // id = rows
-    EXPECT_EQ(t.panel->GetControlNormalisedValue(4, 0), 0.0f);   // index 99
+    EXPECT_EQ(t.panel->GetControlNormalisedValue(5, 0), 0.0f);  // id = rows
+    EXPECT_EQ(t.panel->GetControlNormalisedValue(4, 0), 0.0f);  // index 99
     EXPECT_EQ(t.panel->GetControlNormalisedValue(UINT32_MAX, 0), 0.0f);
     char buf[8] = "keep";
     t.panel->GetControlText(3, 0, buf, 7);
@@ -228,11 +228,10 @@ TEST(PanelLifetime, APanelStopsObservingAndDeletesEveryViewOnceWhenDestroyed) {
     }();
     (void)registered;
     // Row 1 has no parent and row 2 hangs below it; row 3 names a later row as its parent.
-    std::vector<ViewDefinition> rows = {Row(0, {0, 10, 0, 10}, "Counted", -1, ""),
-                                        Row(1, {0, 5, 0, 5}, "Counted", -1, "", {0}),
-                                        Row(2, {0, 5, 0, 5}, "Counted", 1, "", {0}),
-                                        Row(3, {0, 5, 0, 5}, "Counted", 4, ""),
-                                        Row(4, {0, 5, 0, 5}, "Counted", 0, "")};
+    std::vector<ViewDefinition> rows = {
+        Row(0, {0, 10, 0, 10}, "Counted", -1, ""), Row(1, {0, 5, 0, 5}, "Counted", -1, "", {0}),
+        Row(2, {0, 5, 0, 5}, "Counted", 1, "", {0}), Row(3, {0, 5, 0, 5}, "Counted", 4, ""),
+        Row(4, {0, 5, 0, 5}, "Counted", 0, "")};
     {
         PluginGUI panel(&plugin, rows.data(), 5);  // unattached rows are owned all the same
         EXPECT_EQ(plugin.observers.size(), 1u);

@@ -10,7 +10,7 @@
 #include "views/WindowPort.h"
 
 class ScriptedWindow : public WindowPort {
-public:
+  public:
     ScriptedWindow(int width, int height) : buffer(std::make_unique<Bitmap>(width, height)) {
         buffer->EraseBitmap(0);
     }

@@ -39,7 +39,7 @@ std::vector<unsigned char> FontSheet(int cellWidth, long colour = 0xFFFFFF) {
 }
 
 class TextViews : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         ClearResources();
         AddResource("Font7.bmp", FontSheet(7));
@@ -58,9 +58,9 @@ protected:
 
 TEST_F(TextViews, StaticTextIsJustifiedByItsMeasuredLength) {
     const std::pair<const char*, int> cases[] = {
-        {"Font7.bmp\nJUSTIFY_CENTRE\nABC", 41},   {"Font7.bmp\nJUSTIFY_RIGHT\nABC", 82},
-        {"Font7.bmp\nJUSTIFY_LEFT\nABC", 0},      {"Font7.bmp\nABC", 0},
-        {"Font7.bmp\nJUSTIFY_CENTREX\nABC", 41},  {"Font7.bmp\njustify_centre\nABC", 0},
+        {"Font7.bmp\nJUSTIFY_CENTRE\nABC", 41},  {"Font7.bmp\nJUSTIFY_RIGHT\nABC", 82},
+        {"Font7.bmp\nJUSTIFY_LEFT\nABC", 0},     {"Font7.bmp\nABC", 0},
+        {"Font7.bmp\nJUSTIFY_CENTREX\nABC", 41}, {"Font7.bmp\njustify_centre\nABC", 0},
     };
     for (auto [init, offset] : cases) {
         TestPanel t(StaticRows(init));
@@ -145,7 +145,7 @@ std::vector<ViewDefinition> TextBoxRows() {
 }
 
 class TextBoxEditing : public TextViews {
-protected:
+  protected:
     void SetUp() override {
         t = std::make_unique<TestPanel>(TextBoxRows());
         box = t->ViewAt<TextBox>(1);
@@ -198,10 +198,10 @@ TEST_F(TextBoxEditing, KeysInsertMoveAndEraseAroundTheCursor) {
     t->panel->key(TextBox::kKeyHome, 0);
     t->panel->key(TextBox::kKeyBackspace, 0);  // at 0: nothing
     EXPECT_STREQ(box->text, "12abc");
-    t->panel->key(TextBox::kKeyDelete, 0);     // forward at 0 removes the first character
+    t->panel->key(TextBox::kKeyDelete, 0);  // forward at 0 removes the first character
     EXPECT_STREQ(box->text, "2abc");
     t->panel->key(TextBox::kKeyEnd, 0);
-    t->panel->key(TextBox::kKeyDelete, 0);     // at the end: nothing
+    t->panel->key(TextBox::kKeyDelete, 0);  // at the end: nothing
     EXPECT_EQ(box->length, 4);
     t->panel->key(TextBox::kKeyBackspace, 0);
     EXPECT_STREQ(box->text, "2ab");

@@ -17,7 +17,7 @@ using testing_views::TestPanel;
 
 // A view that records the lines its init text gave.
 class LinesView : public View {
-public:
+  public:
     using View::View;
     void Initialise(char** lines, int count) override {
         got.clear();
@@ -63,17 +63,17 @@ std::vector<ViewDefinition> TreeRows() {
 }
 
 class ViewTree : public ::testing::Test {
-protected:
+  protected:
     TestPanel t{TreeRows()};
     ProbeView* probe(ViewID id) { return t.ViewAt<ProbeView>(id); }
 };
 
 TEST_F(ViewTree, TheHitTestCountsBothEdgesAndPrefersTheEarlierVisibleSibling) {
     View* root = t.panel->views[0];
-    EXPECT_EQ(root->FindOwner(50, 50), probe(1));   // right and bottom edges are inside
+    EXPECT_EQ(root->FindOwner(50, 50), probe(1));  // right and bottom edges are inside
     EXPECT_EQ(root->FindOwner(51, 30), probe(2));
-    EXPECT_EQ(root->FindOwner(45, 30), probe(1));   // overlap: attached first wins
-    EXPECT_EQ(root->FindOwner(5, 5), root);         // hidden 3 is skipped; the root owns it
+    EXPECT_EQ(root->FindOwner(45, 30), probe(1));  // overlap: attached first wins
+    EXPECT_EQ(root->FindOwner(5, 5), root);        // hidden 3 is skipped; the root owns it
     EXPECT_EQ(root->FindOwner(115, 75), probe(5));
     EXPECT_EQ(root->FindOwner(201, 50), nullptr);
     EXPECT_EQ(root->FindByID(5), probe(5));
@@ -145,10 +145,11 @@ TEST_F(ViewTree, HoverTellsTheOldViewBeforeTheNewAndTheCallbackSeesEveryChange) 
     t.panel->mousemove(60, 20);
     t.panel->mousemove(300, 20);  // leaves the root
     t.panel->mousemove(60, 20);
-    t.panel->mousemove(190, 5);   // the root's own area
+    t.panel->mousemove(190, 5);  // the root's own area
     using E = std::pair<ViewID, bool>;
-    EXPECT_EQ(host.log, (std::vector<E>{{1, true}, {1, false}, {2, true}, {2, false},
-                                        {2, true}, {2, false}, {0, true}}));
+    EXPECT_EQ(host.log,
+              (std::vector<E>{
+                  {1, true}, {1, false}, {2, true}, {2, false}, {2, true}, {2, false}, {0, true}}));
     EXPECT_TRUE(t.panel->views[0]->mouseOver);
     EXPECT_FALSE(probe(2)->mouseOver);
 }

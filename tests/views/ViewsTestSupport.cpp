@@ -69,7 +69,9 @@ void AddResource(const std::string& name, const std::vector<unsigned char>& data
     g_resources.elements.insert(g_resources.elements.begin(), element);
 }
 
-void ClearResources() { g_resources.ClearAll(); }
+void ClearResources() {
+    g_resources.ClearAll();
+}
 
 void EnsureStandardTypesRegistered() {
     static bool done = false;

@@ -45,7 +45,7 @@ struct EventLog {
 };
 
 class RecordingHost : public PPluginInterface {
-public:
+  public:
     explicit RecordingHost(EventLog* log) : log(log) {}
     float GetSampleRate() override { return rate; }
     void ParameterHasChanged(int index) override {
@@ -56,7 +56,7 @@ public:
 };
 
 class RecordingObserver : public Plugin::ParameterObserver {
-public:
+  public:
     RecordingObserver(EventLog* log, std::string name) : log(log), name(std::move(name)) {}
     void NotifyParameterChanged(int index) override {
         log->events.push_back(name + " " + std::to_string(index));
@@ -67,7 +67,7 @@ public:
 
 // A view that counts what reaches it.
 class ProbeView : public View {
-public:
+  public:
     ProbeView(const ViewDefinition* row, PluginGUI* owner) : View(row, owner) {}
     void mouse(int x, int y, int, bool down, GUI*) override {
         presses += down ? 1 : 0;
@@ -111,11 +111,8 @@ public:
 struct TestPanel {
     TestPanel(std::vector<ViewDefinition> rowsIn, int parameters = 8, int width = 200,
               int height = 100)
-        : table(LinearTable(parameters)),
-          plugin(table.data(), table.size()),
-          rows(std::move(rowsIn)),
-          window(width, height),
-          surface(&window) {
+        : table(LinearTable(parameters)), plugin(table.data(), table.size()),
+          rows(std::move(rowsIn)), window(width, height), surface(&window) {
         EnsureStandardTypesRegistered();
         panel = std::make_unique<PluginGUI>(&plugin, rows.data(), static_cast<int>(rows.size()));
         panel->SetGUI(&surface);

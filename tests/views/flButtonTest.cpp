@@ -5,12 +5,14 @@
 namespace fltest {
 namespace {
 
-constexpr PRect Button(int k) { return {30 + 30 * k, 50 + 30 * k, 100, 110}; }  // 20 x 10
+constexpr PRect Button(int k) {
+    return {30 + 30 * k, 50 + 30 * k, 100, 110};
+}  // 20 x 10
 constexpr const char* kMute = "Lit.bmp\nLitMask.bmp\nBack.bmp";
 constexpr long kLit = long{FullBlend(0xFF)} << 8;  // the lit image blended through its mask
 
 class flButtonTest : public flPanelTest {
-protected:
+  protected:
     void SetUp() override {
         flPanelTest::SetUp();
         AddSolid("Lit.bmp", 20, 10, 0x00FF00);
@@ -52,7 +54,7 @@ TEST_F(flButtonTest, ToggleSwitchesAndTheirPictures) {
 }
 
 class flMuteTest : public flButtonTest {
-protected:
+  protected:
     void SetUp() override {
         flButtonTest::SetUp();
         params = {Param(0.0f), Param(0.0f), Param(0.0f), Switch(), Param(0.0f)};

@@ -4,11 +4,13 @@ namespace fltest {
 namespace {
 
 constexpr PRect kBalance{20, 132, 40, 48};  // 112 wide: a 12-pixel handle travels 97
-constexpr PRect Level(int k) { return {140 + 20 * k, 150 + 20 * k, 10, 138}; }
+constexpr PRect Level(int k) {
+    return {140 + 20 * k, 150 + 20 * k, 10, 138};
+}
 constexpr const char* kVInit = "VHandle.bmp\nVHandleMask.bmp\nVTray.bmp\nBack.bmp";
 
 class flFaderTest : public flPanelTest {
-protected:
+  protected:
     void SetUp() override {
         flPanelTest::SetUp();
         // Bright red handles over a background whose red stays below 200 here.
@@ -23,7 +25,8 @@ protected:
     int DrawnHandle(const PRect& r, bool vertical) {
         panel->draw();
         for (int i = 0; i < (vertical ? r.bottom - r.top : r.right - r.left); ++i) {
-            const long c = window.buffer->GetPixel(vertical ? r.left : r.left + i, vertical ? r.top + i : r.top);
+            const long c = window.buffer->GetPixel(vertical ? r.left : r.left + i,
+                                                   vertical ? r.top + i : r.top);
             if (Red(c) > 200) return i;
         }
         return -1;
@@ -63,8 +66,15 @@ TEST_F(flFaderTest, HorizontalHandleFollowsThePointerOnItsStep) {
     EXPECT_FLOAT_EQ(Value(0), 3.0f / 97);
 
     auto* fader = At<flHSlider>(stepped);
-    const struct { int p; float value; int x; } cases[] = {
-        {4, 0.0f, 1}, {5, 10.0f / 97, 11}, {14, 10.0f / 97, 11}, {15, 20.0f / 97, 21}, {-30, 0.0f, 1}};
+    const struct {
+        int p;
+        float value;
+        int x;
+    } cases[] = {{4, 0.0f, 1},
+                 {5, 10.0f / 97, 11},
+                 {14, 10.0f / 97, 11},
+                 {15, 20.0f / 97, 21},
+                 {-30, 0.0f, 1}};
     for (const auto& c : cases) {
         DragBalance(c.p, 62);
         EXPECT_FLOAT_EQ(Value(1), c.value) << c.p;
@@ -81,7 +91,8 @@ TEST_F(flFaderTest, HorizontalHandleFollowsThePointerOnItsStep) {
 TEST_F(flFaderTest, VerticalHandleAndPointer) {
     params = {Param(0.5f), Param(0.5f)};
     Add("flVSlider", Level(0), kVInit, {0});
-    const ViewID blind = Add("flVSlider", Level(1), "NoHandle.bmp\nVHandleMask.bmp\nVTray.bmp\nBack.bmp", {1});
+    const ViewID blind =
+        Add("flVSlider", Level(1), "NoHandle.bmp\nVHandleMask.bmp\nVTray.bmp\nBack.bmp", {1});
     Build();
     for (const auto& [value, y] : {std::pair{1.0f, 2}, std::pair{0.5f, 49}, std::pair{0.0f, 97}}) {
         Set(0, value);
@@ -107,7 +118,7 @@ TEST_F(flFaderTest, StereoLinkMovesAndResetsThePair) {
     const int handle = At<flVSlider2>(a)->HandleY();
     Set(1, 0.4f);
     EXPECT_EQ(At<flVSlider2>(a)->HandleY(), handle);  // a partner's change does not move it
-    AltClick(Level(0).left + 2, 60);  // unlinked: only its own level
+    AltClick(Level(0).left + 2, 60);                  // unlinked: only its own level
     EXPECT_EQ(Value(0), 0.5f);
     EXPECT_FLOAT_EQ(Value(1), 0.4f);
 

@@ -6,16 +6,19 @@ namespace fltest {
 namespace {
 
 constexpr const char* kInit = "Ptr.bmp\nPtrMask.bmp\nTrack.bmp\nTrackMask.bmp\nBack.bmp";
-constexpr PRect Knob(int k) { return {20 + 40 * k, 47 + 40 * k, 30, 57}; }
+constexpr PRect Knob(int k) {
+    return {20 + 40 * k, 47 + 40 * k, 30, 57};
+}
 
 class flKnobTest : public flPanelTest {
-protected:
+  protected:
     void SetUp() override {
         flPanelTest::SetUp();
         // Frames carry their number: pointer red and track green rise by 8 per frame. The
         // unused 20th column of each pointer frame is bright red.
-        AddImage("Ptr.bmp", 580, 10,
-                 [](int x, int) { return x % 20 == 19 ? 0xFF0000L : long{8 * (x / 20) + 8} << 16; });
+        AddImage("Ptr.bmp", 580, 10, [](int x, int) {
+            return x % 20 == 19 ? 0xFF0000L : long{8 * (x / 20) + 8} << 16;
+        });
         AddSolid("PtrMask.bmp", 20, 10, 0xFF0000);
         AddImage("Track.bmp", 783, 27, [](int x, int) { return long{8 * (x / 27) + 8} << 8; });
         AddSolid("TrackMask.bmp", 783, 27, 0x00FF00);
@@ -29,11 +32,12 @@ protected:
 };
 
 TEST(flKnobFrames, ValueChoosesOneOf29Frames) {
-    const std::pair<float, int> cases[] = {{0.0f, 0},   {0.5f, 14},  {1.0f, 28},  {0.49f, 13},
-                                           {0.495f, 14}, {0.52f, 15}, {0.55f, 16}, {0.98f, 27},
-                                           {0.99f, 28},  {0.02f, 1},  {-0.5f, 0},  {1.5f, 28},
+    const std::pair<float, int> cases[] = {{0.0f, 0},         {0.5f, 14},  {1.0f, 28},  {0.49f, 13},
+                                           {0.495f, 14},      {0.52f, 15}, {0.55f, 16}, {0.98f, 27},
+                                           {0.99f, 28},       {0.02f, 1},  {-0.5f, 0},  {1.5f, 28},
                                            {std::nanf(""), 0}};
-    for (const auto& [value, frame] : cases) EXPECT_EQ(flKnob::FrameForValue(value), frame) << value;
+    for (const auto& [value, frame] : cases)
+        EXPECT_EQ(flKnob::FrameForValue(value), frame) << value;
 }
 
 TEST_F(flKnobTest, DrawsTrackAndPointerFramesOverTheBackgroundPiece) {
@@ -45,7 +49,8 @@ TEST_F(flKnobTest, DrawsTrackAndPointerFramesOverTheBackgroundPiece) {
         const PRect r = Knob(0);
         EXPECT_EQ(Shown(r.left + 4, r.top + 4),  // the pointer frame blended over the track frame
                   long{FullBlend(8 * f + 8)} << 16 | long{FullBlend(FullBlend(8 * f + 8))} << 8);
-        EXPECT_EQ(Shown(r.left, r.top), long{FullBlend(r.left)} << 16 | long{FullBlend(8 * f + 8)} << 8);
+        EXPECT_EQ(Shown(r.left, r.top),
+                  long{FullBlend(r.left)} << 16 | long{FullBlend(8 * f + 8)} << 8);
         EXPECT_NE(Red(Shown(r.left + 4 + 19, r.top + 4)), FullBlend(0xFF));  // 19 columns only
     }
 }
@@ -54,11 +59,17 @@ TEST_F(flKnobTest, DragCountsTheLargerComponentAndStaysInRange) {
     params = {Param(0.0f)};
     const ViewID knob = Add("flKnob", Knob(0), kInit, {0});
     // A knob that cannot draw still follows drags and notifications.
-    const ViewID blind = Add("flKnob", Knob(1), "Ptr.bmp\nNoMask.bmp\nTrack.bmp\nTrackMask.bmp\nBack.bmp", {0});
+    const ViewID blind =
+        Add("flKnob", Knob(1), "Ptr.bmp\nNoMask.bmp\nTrack.bmp\nTrackMask.bmp\nBack.bmp", {0});
     Build();
-    const struct { float from; int dx, dy; bool fine; float to; } cases[] = {
-        {0.0f, 0, -100, false, 0.5f}, {0.0f, 0, -100, true, 0.1f},
-        {0.5f, 3, -5, false, 0.525f}, {0.5f, 5, 5, false, 0.475f},  // a tie goes to the vertical
+    const struct {
+        float from;
+        int dx, dy;
+        bool fine;
+        float to;
+    } cases[] = {
+        {0.0f, 0, -100, false, 0.5f}, {0.0f, 0, -100, true, 0.1f},  {0.5f, 3, -5, false, 0.525f},
+        {0.5f, 5, 5, false, 0.475f},  // a tie goes to the vertical
         {0.5f, 6, 5, false, 0.53f},   {0.9f, 0, -300, false, 1.0f}, {0.1f, -300, 0, false, 0.0f}};
     for (const auto& c : cases) {
         Set(0, c.from);
@@ -93,7 +104,8 @@ TEST_F(flKnobTest, DragCountsTheLargerComponentAndStaysInRange) {
 
 TEST_F(flKnobTest, PanLockTakesThePresetAndGivesTheValueBack) {
     params = {Param(0.5f), Param(0.5f), Switch()};
-    const ViewID odd = Add("flKnob4", Knob(0), "Ptr.bmp\nPtrMask.bmp\nTrack.bmp\nTrackMask.bmp\nBack.bmp\n0", {0, 2});
+    const ViewID odd = Add("flKnob4", Knob(0),
+                           "Ptr.bmp\nPtrMask.bmp\nTrack.bmp\nTrackMask.bmp\nBack.bmp\n0", {0, 2});
     Add("flKnob4", Knob(1), "Ptr.bmp\nPtrMask.bmp\nTrack.bmp\nTrackMask.bmp\nBack.bmp\n1", {1, 2});
     Build();
     Set(0, 0.3f);
@@ -124,7 +136,8 @@ TEST_F(flKnobTest, PanLockTakesThePresetAndGivesTheValueBack) {
 TEST_F(flKnobTest, PanLockOnWhenThePanelIsAttachedRemembersThePanFirst) {
     // The pan is notified before its link, so the lock keeps the stored pan to give back.
     params = {Param(0.3f), {0, "S", 0.0f, 1.0f, 1.0f, kUnitSwitch, kLawDiscrete}};
-    const ViewID pan = Add("flKnob4", Knob(0), "Ptr.bmp\nPtrMask.bmp\nTrack.bmp\nTrackMask.bmp\nBack.bmp\n1", {0, 1});
+    const ViewID pan = Add("flKnob4", Knob(0),
+                           "Ptr.bmp\nPtrMask.bmp\nTrack.bmp\nTrackMask.bmp\nBack.bmp\n1", {0, 1});
     Build();
     EXPECT_EQ(Value(0), 1.0f);
     EXPECT_TRUE(At<flKnob4>(pan)->locked);

@@ -9,7 +9,7 @@ constexpr PRect kMeter{180, 183, 10, 106};  // 3 x 96, like the meter image
 constexpr long kLit = 0x00FF00, kClip = 0xFF0000;
 
 class flMeterTest : public flPanelTest {
-protected:
+  protected:
     flPPM* BuildMeter(const char* init, int parent = 0, bool hidden = false) {
         AddSolid("Meter.bmp", 3, 96, kLit);
         AddSolid("MeterClip.bmp", 3, 96, kClip);

@@ -26,10 +26,16 @@
 namespace fltest {
 
 // One channel of a masked blend at full weight.
-constexpr int FullBlend(int s) { return (s * 255) >> 8; }
-inline int Red(long c) { return static_cast<int>((c >> 16) & 0xFF); }
+constexpr int FullBlend(int s) {
+    return (s * 255) >> 8;
+}
+inline int Red(long c) {
+    return static_cast<int>((c >> 16) & 0xFF);
+}
 // The test panel's background: red is x and green is y, so a crop shows where it came from.
-constexpr long Background(int x, int y) { return (long{x} << 16) | (long{y} << 8); }
+constexpr long Background(int x, int y) {
+    return (long{x} << 16) | (long{y} << 8);
+}
 
 inline void AddImage(const char* name, int w, int h, const std::function<long(int, int)>& colour) {
     std::vector<long> pixels;
@@ -47,7 +53,9 @@ inline void AddSolid(const char* name, int w, int h, long c) {
 inline ParameterDefinition Param(float def, float max = 1.0f, int32_t law = kLawLinear) {
     return {0, "P", law == kLawDiscrete ? 1.0f : 0.0f, max, def, kUnitNone, law};
 }
-inline ParameterDefinition Switch() { return {0, "S", 0.0f, 1.0f, 0.0f, kUnitSwitch, kLawDiscrete}; }
+inline ParameterDefinition Switch() {
+    return {0, "S", 0.0f, 1.0f, 0.0f, kUnitSwitch, kLawDiscrete};
+}
 
 struct ChangeLog : Plugin::ParameterObserver {
     void NotifyParameterChanged(int index) override { changes.push_back(index); }
@@ -55,7 +63,7 @@ struct ChangeLog : Plugin::ParameterObserver {
 };
 
 class flPanelTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         testing_views::EnsureStandardTypesRegistered();  // "View" for plain containers
         static bool registered = false;
@@ -63,14 +71,19 @@ protected:
             registered = true;
 #define FL_REGISTER(T) AddViewType(#T, RegistrationHelper<T>::Create)
             FL_REGISTER(flKnob), FL_REGISTER(flKnob4), FL_REGISTER(flKnob5), FL_REGISTER(flHSlider);
-            FL_REGISTER(flVSlider), FL_REGISTER(flVSlider2), FL_REGISTER(flButton), FL_REGISTER(flButton3);
-            FL_REGISTER(flPushButton), FL_REGISTER(flTray5), FL_REGISTER(flTray6), FL_REGISTER(flCanvas);
-            FL_REGISTER(flExtLed), FL_REGISTER(flRateLed), FL_REGISTER(flPPM), FL_REGISTER(flLogoButton);
+            FL_REGISTER(flVSlider), FL_REGISTER(flVSlider2), FL_REGISTER(flButton),
+                FL_REGISTER(flButton3);
+            FL_REGISTER(flPushButton), FL_REGISTER(flTray5), FL_REGISTER(flTray6),
+                FL_REGISTER(flCanvas);
+            FL_REGISTER(flExtLed), FL_REGISTER(flRateLed), FL_REGISTER(flPPM),
+                FL_REGISTER(flLogoButton);
 #undef FL_REGISTER
         }
         AddImage("Back.bmp", 200, 160, Background);
     }
-    void TearDown() override { panel.reset(); }  // the last panel empties the cache
+    void TearDown() override {
+        panel.reset();
+    }  // the last panel empties the cache
 
     // Adds a row (under the root unless a parent is given); returns its id.
     ViewID Add(const char* type, PRect r, const char* init, std::vector<int> slots, int parent = 0,
@@ -81,7 +94,8 @@ protected:
     }
     void Build() {
         plugin = std::make_unique<Plugin>(params.data(), params.size());
-        panel = std::make_unique<PluginGUI>(plugin.get(), rows.data(), static_cast<int>(rows.size()));
+        panel =
+            std::make_unique<PluginGUI>(plugin.get(), rows.data(), static_cast<int>(rows.size()));
         plugin->observers.push_back(&log);
         panel->CreateGUI(&window);
         panel->draw();
@@ -92,11 +106,19 @@ protected:
         return dynamic_cast<T*>(panel->GetView(id));
     }
 
-    float Value(int i) { return plugin->params[i]->value; }
-    float UserValue(int i) { return plugin->params[i]->GetUnNormalisedValue(); }
+    float Value(int i) {
+        return plugin->params[i]->value;
+    }
+    float UserValue(int i) {
+        return plugin->params[i]->GetUnNormalisedValue();
+    }
     // Changes from elsewhere in the program reach the controls as notifications.
-    void Set(int i, float v) { plugin->HostHasChangedParameter(i, v); }
-    void SetUser(int i, float v) { plugin->HostHasChangedParameterUnnormalised(i, v); }
+    void Set(int i, float v) {
+        plugin->HostHasChangedParameter(i, v);
+    }
+    void SetUser(int i, float v) {
+        plugin->HostHasChangedParameterUnnormalised(i, v);
+    }
 
     void Press(int x, int y) {
         window.Press(x, y);

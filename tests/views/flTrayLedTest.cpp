@@ -5,18 +5,22 @@ namespace {
 
 // The rate group as the skins build it: four LEDs 13 rows high at a pitch of 8 in a tray.
 constexpr PRect kTray{150, 163, 20, 57};
-constexpr PRect Led(int k) { return {150, 163, 20 + 8 * k, 33 + 8 * k}; }
+constexpr PRect Led(int k) {
+    return {150, 163, 20 + 8 * k, 33 + 8 * k};
+}
 constexpr int kRate = 0, kInUse = 1;
 
 class flRateLedTest : public flPanelTest {
-protected:
+  protected:
     void BuildGroup(ParameterDefinition rate) {
         AddSolid("RateLit.bmp", 13, 13, 0x0000FF);
         params = {rate, Switch()};
         const ViewID tray = Add("flTray6", kTray, "", {kRate});
-        static const char* const kInit[] = {"RateLit.bmp\nGrayLed.bmp\nBack.bmp\n1", "RateLit.bmp\nGrayLed.bmp\nBack.bmp\n2",
-                                            "RateLit.bmp\nGrayLed.bmp\nBack.bmp\n3", "RateLit.bmp\nGrayLed.bmp\nBack.bmp\n4"};
-        for (int k = 0; k < 4; ++k) Add("flRateLed", Led(k), kInit[k], {kRate, kInUse}, static_cast<int>(tray));
+        static const char* const kInit[] = {
+            "RateLit.bmp\nGrayLed.bmp\nBack.bmp\n1", "RateLit.bmp\nGrayLed.bmp\nBack.bmp\n2",
+            "RateLit.bmp\nGrayLed.bmp\nBack.bmp\n3", "RateLit.bmp\nGrayLed.bmp\nBack.bmp\n4"};
+        for (int k = 0; k < 4; ++k)
+            Add("flRateLed", Led(k), kInit[k], {kRate, kInUse}, static_cast<int>(tray));
         Build();
         trayView = At<flTray6>(tray);
     }
@@ -37,7 +41,8 @@ TEST_F(flRateLedTest, PressesSelectTheRateThroughNarrowedHitAreas) {
     BuildGroup(Param(1.0f, 4.0f, kLawDiscrete));
     // Hit areas leave out two rows at the top and three at the bottom; a shared row goes to
     // the earlier LED, and the rest belongs to the tray, which does nothing.
-    const std::pair<int, float> cases[] = {{33, 2}, {30, 1}, {38, 2}, {39, 3}, {54, 4}, {21, 4}, {55, 4}, {22, 1}};
+    const std::pair<int, float> cases[] = {{33, 2}, {30, 1}, {38, 2}, {39, 3},
+                                           {54, 4}, {21, 4}, {55, 4}, {22, 1}};
     for (const auto& [y, rate] : cases) {
         Click(155, y);
         EXPECT_EQ(UserValue(kRate), rate) << y;

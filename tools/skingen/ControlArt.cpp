@@ -14,16 +14,11 @@ constexpr Colour kWhite = Rgb(255, 255, 255);
 
 Colour LampOf(SwitchKind kind) {
     switch (kind) {
-        case SwitchKind::Mute:
-            return kRed;
-        case SwitchKind::Dim:
-            return kAmber;
-        case SwitchKind::Enable:
-            return kGreen;
-        case SwitchKind::Mono:
-            return kYellow;
-        case SwitchKind::Push:
-            return kBlue;
+        case SwitchKind::Mute: return kRed;
+        case SwitchKind::Dim: return kAmber;
+        case SwitchKind::Enable: return kGreen;
+        case SwitchKind::Mono: return kYellow;
+        case SwitchKind::Push: return kBlue;
     }
     return kGreen;
 }
@@ -97,8 +92,7 @@ void PaintHighGainMask(Image& image, const PRect& r) {
 void PaintLamp(Image& image, const PRect& r, Colour lamp, bool lit) {
     image.FillRect(r.left, r.top, r.right, r.bottom, kPlate);
     const double cx = (r.left + r.right) / 2.0, cy = (r.top + r.bottom) / 2.0;
-    if (lit)
-        image.FillDisc(cx, cy, 6.3, lamp, 0.25);  // halo
+    if (lit) image.FillDisc(cx, cy, 6.3, lamp, 0.25);  // halo
     image.FillDisc(cx, cy, 4.8, kEdgeDark);
     PaintGlass(image, cx, cy, 3.8, lamp, lit);
 }
@@ -110,8 +104,7 @@ void PaintRateColumn(Image& image, const PRect& r, int litIndex) {
         // Each lamp sits on the middle of its LED's hit rows.
         const double cy = r.top + (k - 1) * kRateLedPitch + 6.5;
         const bool lit = k == litIndex;
-        if (lit)
-            image.FillDisc(cx, cy, 5.2, kGreen, 0.25);
+        if (lit) image.FillDisc(cx, cy, 5.2, kGreen, 0.25);
         image.FillDisc(cx, cy, 3.9, kEdgeDark);
         PaintGlass(image, cx, cy, 3.1, kGreen, lit);
     }
@@ -129,8 +122,7 @@ void PaintStatusWindow(Image& image, const PRect& r, const char* line1, const ch
     const int block = lines * TextHeight(style) + (lines - 1) * 2;
     const int top = r.top + (r.bottom - r.top - block + 1) / 2;
     DrawTextCentred(image, cx, top, line1, style);
-    if (line2)
-        DrawTextCentred(image, cx, top + TextHeight(style) + 2, line2, style);
+    if (line2) DrawTextCentred(image, cx, top + TextHeight(style) + 2, line2, style);
 }
 
 void PaintMeter(Image& image, const PRect& r, bool lit, bool clip) {
@@ -138,8 +130,7 @@ void PaintMeter(Image& image, const PRect& r, bool lit, bool clip) {
     for (int y = 0; y < h; ++y) {
         const double fromBottom = double(h - 1 - y) / std::max(h - 1, 1);
         Colour segment = fromBottom > 0.86 ? kRed : (fromBottom > 0.62 ? kYellow : kGreen);
-        if (clip)
-            segment = kRed;
+        if (clip) segment = kRed;
         // Segments of two lit rows and one dark gap.
         const bool gap = (h - 1 - y) % 3 == 2;
         Colour c = gap ? kSlot : (lit ? segment : Mix(kSlot, segment, 0.16));
@@ -230,8 +221,7 @@ Image KnobTrackStrip(bool fromCentre) {
         strip.FillArc(cx, cy, 10.0, 12.4, from, to, lamp);
         // A bright tip where the scale ends.
         strip.FillArc(cx, cy, 10.0, 12.4, a - 4.0, a + 4.0, Shade(lamp, 0.5));
-        if (fromCentre)
-            strip.FillArc(cx, cy, 9.4, 12.8, -2.0, 2.0, kLegend);
+        if (fromCentre) strip.FillArc(cx, cy, 9.4, 12.8, -2.0, 2.0, kLegend);
     }
     return strip;
 }

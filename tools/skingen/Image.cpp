@@ -30,25 +30,21 @@ Colour Shade(Colour c, double amount) {
 }
 
 Image::Image(int width, int height, Colour fill)
-    : width_(std::max(width, 0)),
-      height_(std::max(height, 0)),
+    : width_(std::max(width, 0)), height_(std::max(height, 0)),
       pixels_(size_t(width_) * size_t(height_), fill) {}
 
 Colour Image::At(int x, int y) const {
-    if (x < 0 || y < 0 || x >= width_ || y >= height_)
-        return 0;
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
     return pixels_[size_t(y) * width_ + x];
 }
 
 void Image::Set(int x, int y, Colour c) {
-    if (x < 0 || y < 0 || x >= width_ || y >= height_)
-        return;
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
     pixels_[size_t(y) * width_ + x] = c;
 }
 
 void Image::Blend(int x, int y, Colour c, double coverage) {
-    if (coverage <= 0 || x < 0 || y < 0 || x >= width_ || y >= height_)
-        return;
+    if (coverage <= 0 || x < 0 || y < 0 || x >= width_ || y >= height_) return;
     Colour& p = pixels_[size_t(y) * width_ + x];
     p = coverage >= 1 ? c : Mix(p, c, coverage);
 }
@@ -121,8 +117,7 @@ void Image::FillArc(double cx, double cy, double inner, double outer, double fro
             const double dx = x + 0.5 - cx, dy = y + 0.5 - cy;
             const double r = std::sqrt(dx * dx + dy * dy);
             double cover = EdgeCoverage(r - outer);
-            if (inner >= 0)
-                cover = std::min(cover, EdgeCoverage(inner - r));
+            if (inner >= 0) cover = std::min(cover, EdgeCoverage(inner - r));
             if (!full && cover > 0) {
                 // Clockwise from straight up: atan2 of (x, -y).
                 const double a = std::atan2(dx, -dy) * 180.0 / kPi;
@@ -163,8 +158,7 @@ void Image::PasteRegion(const Image& src, int srcLeft, int srcTop, int w, int h,
     for (int j = 0; j < h; ++j)
         for (int i = 0; i < w; ++i) {
             const int sx = srcLeft + i, sy = srcTop + j;
-            if (sx < 0 || sy < 0 || sx >= src.width_ || sy >= src.height_)
-                continue;
+            if (sx < 0 || sy < 0 || sx >= src.width_ || sy >= src.height_) continue;
             Set(x + i, y + j, src.At(sx, sy));
         }
 }

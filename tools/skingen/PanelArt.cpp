@@ -138,54 +138,33 @@ const char* LegendOf(const ViewDefinition& row) {
     switch (p) {
         case 2:
         case 3:
-        case 4:
-            return "MUTE";
-        case 5:
-            return "DIM";
-        case 6:
-            return "OUT 1-2";
-        case 7:
-            return "OUT 3-4";
-        case 8:
-            return "OUT 5-6";
+        case 4: return "MUTE";
+        case 5: return "DIM";
+        case 6: return "OUT 1-2";
+        case 7: return "OUT 3-4";
+        case 8: return "OUT 5-6";
         case 41:
         case 42:
         case 43:
         case 44:
         case 45:
-        case 46:
-            return "LINK";
-        case 47:
-            return "AC3";
-        case 48:
-            return "MIDI";
-        case 49:
-            return "LINK";
-        case 50:
-            return "LOAD";
-        case 51:
-            return "SAVE";
-        case 52:
-            return "CARD";
-        case 53:
-            return "TRACK";
-        case 54:
-            return "FLOAT";
-        case 55:
-            return "SHRINK";
-        case 56:
-            return "EXPAND";
-        case 58:
-            return "SYNC";
+        case 46: return "LINK";
+        case 47: return "AC3";
+        case 48: return "MIDI";
+        case 49: return "LINK";
+        case 50: return "LOAD";
+        case 51: return "SAVE";
+        case 52: return "CARD";
+        case 53: return "TRACK";
+        case 54: return "FLOAT";
+        case 55: return "SHRINK";
+        case 56: return "EXPAND";
+        case 58: return "SYNC";
         case 61:
-        case 62:
-            return "HI";
-        case 63:
-            return "MONO";
-        case 71:
-            return "S/PDIF";
-        default:
-            return nullptr;
+        case 62: return "HI";
+        case 63: return "MONO";
+        case 71: return "S/PDIF";
+        default: return nullptr;
     }
 }
 
@@ -193,23 +172,18 @@ enum class Side { Right, Left, Below, Above };
 
 // Where a control's legend may go, in order of preference.
 std::vector<Side> SidesOf(const ViewDefinition& row) {
-    if (IsKnob(row))
-        return {Side::Below, Side::Above};
-    if (IsType(row, "flRateLed") || IsType(row, "flExtLed"))
-        return {Side::Left, Side::Right};
+    if (IsKnob(row)) return {Side::Below, Side::Above};
+    if (IsType(row, "flRateLed") || IsType(row, "flExtLed")) return {Side::Left, Side::Right};
     const int p = row.relatedParameters[0];
-    if (p >= 41 && p <= 46)
-        return {Side::Below, Side::Above, Side::Right, Side::Left};
+    if (p >= 41 && p <= 46) return {Side::Below, Side::Above, Side::Right, Side::Left};
     return {Side::Right, Side::Left, Side::Below, Side::Above};
 }
 
 // The area a control takes on the panel, its surround included.
 Box FootprintOf(const ViewDefinition& row) {
     const PRect& r = row.rect;
-    if (IsKnob(row))
-        return {r.left, r.top, r.left + 28, r.top + 28};
-    if (IsType(row, "flPPM"))
-        return {r.left - 1, r.top - 1, r.right + 1, r.bottom + 2};
+    if (IsKnob(row)) return {r.left, r.top, r.left + 28, r.top + 28};
+    if (IsType(row, "flPPM")) return {r.left - 1, r.top - 1, r.right + 1, r.bottom + 2};
     return BoxOf(r);
 }
 
@@ -242,12 +216,10 @@ class LegendPlacer {
     bool PlaceLegend(const ViewDefinition& row, const char* text) {
         // The rate legends stand one LED pitch apart: only the small face fits there.
         std::vector<FontSize> sizes{FontSize::Normal, FontSize::Small};
-        if (IsType(row, "flRateLed"))
-            sizes = {FontSize::Small};
+        if (IsType(row, "flRateLed")) sizes = {FontSize::Small};
         // Below or above a knob a legend may slide sideways to make room.
         std::vector<int> shifts{0};
-        if (IsKnob(row))
-            shifts = {0, 3, -3, 6, -6, 9, -9, 12, -12, 15, -15};
+        if (IsKnob(row)) shifts = {0, 3, -3, 6, -6, 9, -9, 12, -12, 15, -15};
         for (FontSize size : sizes) {
             TextStyle style;
             style.size = size;
@@ -258,8 +230,7 @@ class LegendPlacer {
                     Box box = Candidate(row, side, w, h);
                     box.left += shift;
                     box.right += shift;
-                    if (!Fits(row, box))
-                        continue;
+                    if (!Fits(row, box)) continue;
                     DrawText(image_, box.left, box.top, text, style);
                     taken_.push_back(box);
                     return true;
@@ -273,26 +244,20 @@ class LegendPlacer {
     Box Candidate(const ViewDefinition& row, Side side, int w, int h) const {
         const Box f = FootprintOf(row);
         int cy = (f.top + f.bottom) / 2;
-        if (IsType(row, "flRateLed"))
-            cy = row.rect.top + 7;  // the lamp's middle
+        if (IsType(row, "flRateLed")) cy = row.rect.top + 7;  // the lamp's middle
         const int cx = (f.left + f.right) / 2;
         switch (side) {
-            case Side::Right:
-                return {f.right + 3, cy - h / 2, f.right + 3 + w, cy - h / 2 + h};
-            case Side::Left:
-                return {f.left - 3 - w, cy - h / 2, f.left - 3, cy - h / 2 + h};
-            case Side::Below:
-                return {cx - w / 2, f.bottom + 2, cx - w / 2 + w, f.bottom + 2 + h};
-            case Side::Above:
-                return {cx - w / 2, f.top - 2 - h, cx - w / 2 + w, f.top - 2};
+            case Side::Right: return {f.right + 3, cy - h / 2, f.right + 3 + w, cy - h / 2 + h};
+            case Side::Left: return {f.left - 3 - w, cy - h / 2, f.left - 3, cy - h / 2 + h};
+            case Side::Below: return {cx - w / 2, f.bottom + 2, cx - w / 2 + w, f.bottom + 2 + h};
+            case Side::Above: return {cx - w / 2, f.top - 2 - h, cx - w / 2 + w, f.top - 2};
         }
         return f;
     }
 
     bool Fits(const ViewDefinition& row, const Box& box) const {
         const Box panel{0, 0, image_.Width(), image_.Height()};
-        if (!box.Inside(panel, 2))
-            return false;
+        if (!box.Inside(panel, 2)) return false;
         // A legend stays on its control's section.
         const int cx = (row.rect.left + row.rect.right) / 2,
                   cy = (row.rect.top + row.rect.bottom) / 2;
@@ -304,11 +269,9 @@ class LegendPlacer {
         // Legends keep a wider gap from each other than from controls, so that two words
         // never read as one.
         for (const Box& c : controls_)
-            if (box.Overlaps(c, 1, 1))
-                return false;
+            if (box.Overlaps(c, 1, 1)) return false;
         for (const Box& t : taken_)
-            if (box.Overlaps(t, 4, 2))
-                return false;
+            if (box.Overlaps(t, 4, 2)) return false;
         return true;
     }
 
@@ -358,11 +321,9 @@ Image PaintBackground(const SkinTable& table, std::vector<std::string>& warnings
     for (const PanelSection& s : layout.sections) PaintSection(image, s);
     // Wells and slots first: a switch beside a knob may cut into the knob's well.
     for (ViewID k = 2; k < table.rowCount; ++k)
-        if (IsKnob(table.rows[k]))
-            PaintSurround(image, table.rows[k]);
+        if (IsKnob(table.rows[k])) PaintSurround(image, table.rows[k]);
     for (ViewID k = 2; k < table.rowCount; ++k)
-        if (!IsKnob(table.rows[k]))
-            PaintSurround(image, table.rows[k]);
+        if (!IsKnob(table.rows[k])) PaintSurround(image, table.rows[k]);
 
     LegendPlacer placer(image, layout, table);
     for (const PanelCaption& c : layout.captions) placer.PlaceCaption(c);
@@ -372,8 +333,7 @@ Image PaintBackground(const SkinTable& table, std::vector<std::string>& warnings
         for (ViewID k = 2; k < table.rowCount; ++k) {
             const ViewDefinition& row = table.rows[k];
             const char* text = LegendOf(row);
-            if (!text || IsKnob(row) != knobs)
-                continue;
+            if (!text || IsKnob(row) != knobs) continue;
             if (!placer.PlaceLegend(row, text))
                 warnings.push_back(std::string(table.name) + " row " + std::to_string(k) +
                                    ": no room for the legend " + text);

@@ -81,7 +81,6 @@ const PanelLayout kAC3 = {
 
 const PanelLayout& LayoutFor(const SkinTable& table) {
     for (const PanelLayout* layout : {&kConnLost, &kNormal, &kShrink, &k96k, &kAC3})
-        if (std::strcmp(layout->background, table.background) == 0)
-            return *layout;
+        if (std::strcmp(layout->background, table.background) == 0) return *layout;
     return kConnLost;
 }

@@ -103,11 +103,9 @@ const Face& FaceOf(FontSize size) {
 }
 
 const Glyph* FindGlyph(const Face& face, char ch) {
-    if (ch >= 'a' && ch <= 'z')
-        ch = char(ch - 'a' + 'A');
+    if (ch >= 'a' && ch <= 'z') ch = char(ch - 'a' + 'A');
     for (int i = 0; i < face.count; ++i)
-        if (face.glyphs[i].ch == ch)
-            return &face.glyphs[i];
+        if (face.glyphs[i].ch == ch) return &face.glyphs[i];
     return nullptr;
 }
 
@@ -124,8 +122,7 @@ int TextWidth(std::string_view text, const TextStyle& style) {
     int w = 0;
     for (char ch : text) {
         const Glyph* g = FindGlyph(face, ch);
-        if (!g)
-            continue;
+        if (!g) continue;
         w += GlyphWidth(face, *g) + 1;
     }
     return std::max(w - 1, 0) * style.scale;
@@ -142,14 +139,12 @@ void DrawText(Image& image, int x, int y, std::string_view text, const TextStyle
     int pen = 0;  // along the reading direction, in image pixels
     for (char ch : text) {
         const Glyph* g = FindGlyph(face, ch);
-        if (!g)
-            continue;
+        if (!g) continue;
         const int gw = GlyphWidth(face, *g);
         for (int r = 0; r < face.height; ++r) {
             const char* row = g->rows[r];
             for (int c = 0; row[c]; ++c) {
-                if (row[c] != '#')
-                    continue;
+                if (row[c] != '#') continue;
                 for (int dy = 0; dy < s; ++dy)
                     for (int dx = 0; dx < s; ++dx) {
                         const int u = pen + c * s + dx;  // along

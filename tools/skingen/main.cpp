@@ -16,8 +16,7 @@ namespace {
 
 bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
+    if (!f) return false;
     const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     return std::fclose(f) == 0 && ok;
 }
@@ -55,8 +54,7 @@ int main(int argc, char** argv) {
             ++missing;
         }
     }
-    if (missing)
-        return 1;
+    if (missing) return 1;
 
     std::vector<ResourceBlob> blobs;
     for (const NamedImage& i : images) {

@@ -64,8 +64,7 @@ bool Render(PluginGUI* panel, const std::string& path) {
 
     const std::vector<uint8_t> bmp = EncodeBmp24(ToImage(window.GetBackBuffer()));
     FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
+    if (!f) return false;
     const bool ok = std::fwrite(bmp.data(), 1, bmp.size(), f) == bmp.size();
     return std::fclose(f) == 0 && ok;
 }
@@ -92,8 +91,7 @@ int main(int argc, char** argv) {
     }
     RegisterViewTypes();
     MirovanPlugin plugin;
-    if (g_lit)
-        SwitchEverythingOn(plugin);
+    if (g_lit) SwitchEverythingOn(plugin);
     const std::string dir = argv[2];
 
     struct Shot {
