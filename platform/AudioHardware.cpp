@@ -237,9 +237,18 @@ OSStatus AudioDeviceSetProperty(AudioDeviceID device, const void*, uint32_t, boo
     if (size != sizeof(double) || !data) return kAudioHardwareBadPropertySizeError;
     double rate;
     std::memcpy(&rate, data, sizeof rate);
-    BusHold hold;
-    if (!hold.bus()) return kAudioHardwareBadDeviceError;
-    return hold.bus()->SetNominalSampleRate(device, rate);
+    OSStatus status;
+    {
+        BusHold hold;
+        if (!hold.bus()) return kAudioHardwareBadDeviceError;
+        status = hold.bus()->SetNominalSampleRate(device, rate);
+    }
+    // The rate's listeners hear of a rate set here before the call returns: the bus reports
+    // the change only at its next delivery, and a caller that reads its record meanwhile
+    // would take the old rate for a change back. A second report from the bus is harmless.
+    if (status == kAudioHardwareNoError)
+        platform::AudioHardwareDevicePropertyChanged(device, kAudioDevicePropertyNominalSampleRate);
+    return status;
 }
 
 OSStatus AudioDeviceAddPropertyListener(AudioDeviceID device, uint32_t channel, bool isInput,

@@ -135,6 +135,20 @@ TEST_F(ClientOverServer, PlugsAndPropertyChangesArriveWithinAFewPolls) {
     EXPECT_EQ(audio.device, kAudioDeviceID);
 }
 
+TEST_F(ClientOverServer, ARateSetHereReachesTheRateListenersBeforeTheCallReturns) {
+    devsim_test::AudioWatch audio;
+    ASSERT_EQ(audio.device, kAudioDeviceID);
+    audio.Take();
+    double rate = 96000.0;
+    ASSERT_EQ(AudioDeviceSetProperty(kAudioDeviceID, nullptr, 0, false,
+                                     kAudioDevicePropertyNominalSampleRate, sizeof rate, &rate),
+              0);
+    bool heard = false;
+    for (const auto& call : audio.Take())
+        heard |= call.property == kAudioDevicePropertyNominalSampleRate;
+    EXPECT_TRUE(heard);  // no poll has passed yet: a reader of the old rate would see a change back
+}
+
 // A server that answers the watcher as a present device and every other request as the test says.
 class FakeServer {
   public:
