@@ -4,12 +4,12 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "core/Plugin.h"
 #include "core/Resource.h"
+#include "tests/views/ViewsTestSupport.h"
 #include "views/Bitmap.h"
 #include "views/GUI.h"
 #include "views/PluginGUI.h"
@@ -22,45 +22,14 @@ namespace {
 constexpr int kPanelWidth = 764;
 constexpr int kPanelHeight = 392;
 
-void PutU32(std::vector<unsigned char>& v, size_t at, uint32_t value) {
-    for (int i = 0; i < 4; ++i) v[at + i] = (value >> (8 * i)) & 0xFF;
-}
-
-// A 24-bit bottom-up BMP with a smooth pattern.
-std::vector<unsigned char> MakeBmp(int width, int height) {
-    const size_t rowBytes = (static_cast<size_t>(width) * 3 + 3) / 4 * 4;
-    std::vector<unsigned char> v(54 + rowBytes * height, 0);
-    v[0] = 'B';
-    v[1] = 'M';
-    PutU32(v, 2, static_cast<uint32_t>(v.size()));
-    PutU32(v, 10, 54);
-    PutU32(v, 14, 40);
-    PutU32(v, 18, width);
-    PutU32(v, 22, height);
-    v[26] = 1;
-    v[28] = 24;
-    for (int y = 0; y < height; ++y) {
-        unsigned char* row = v.data() + 54 + rowBytes * y;
-        for (int x = 0; x < width; ++x) {
-            row[3 * x] = static_cast<unsigned char>(x);
-            row[3 * x + 1] = static_cast<unsigned char>(y);
-            row[3 * x + 2] = static_cast<unsigned char>(x + y);
-        }
-    }
-    return v;
-}
-
-void AddResource(const char* name, const std::vector<unsigned char>& data) {
-    std::vector<unsigned char> block(8 + data.size(), 0);
-    const uint32_t n = static_cast<uint32_t>(data.size());
-    block[0] = n >> 24;
-    block[1] = (n >> 16) & 0xFF;
-    block[2] = (n >> 8) & 0xFF;
-    block[3] = n & 0xFF;
-    std::memcpy(block.data() + 8, data.data(), data.size());
-    FILE* f = fmemopen(block.data(), block.size(), "rb");
-    g_resources.elements.push_back(new ResourceElement(name, f));
-    std::fclose(f);
+// A 24-bit BMP with a smooth pattern, so the decoder has no runs to take advantage of.
+std::vector<unsigned char> PatternBmp(int width, int height) {
+    std::vector<long> pixels(static_cast<size_t>(width) * height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            pixels[static_cast<size_t>(y) * width + x] =
+                ((x + y) & 0xFF) << 16 | (y & 0xFF) << 8 | (x & 0xFF);
+    return testing_views::MakeBmp24(width, height, pixels);
 }
 
 class BenchWindow : public WindowPort {
@@ -77,7 +46,7 @@ class BenchWindow : public WindowPort {
 };
 
 void BM_DecodePanelBmp(benchmark::State& state) {
-    const std::vector<unsigned char> data = MakeBmp(kPanelWidth, kPanelHeight);
+    const std::vector<unsigned char> data = PatternBmp(kPanelWidth, kPanelHeight);
     for (auto _ : state) {
         Bitmap b(data.data(), static_cast<long>(data.size()));
         benchmark::DoNotOptimize(b.GetBits());
@@ -94,8 +63,8 @@ void BM_FullRedrawOf90Views(benchmark::State& state) {
         registered = true;
     }
     g_resources.ClearAll();
-    AddResource("Background.bmp", MakeBmp(kPanelWidth, kPanelHeight));
-    AddResource("Strip.bmp", MakeBmp(40 * 64, 40));
+    testing_views::AddResource("Background.bmp", PatternBmp(kPanelWidth, kPanelHeight));
+    testing_views::AddResource("Strip.bmp", PatternBmp(40 * 64, 40));
 
     std::vector<ParameterDefinition> parameters(89);
     for (int i = 0; i < 89; ++i) {
