@@ -42,8 +42,7 @@ void iGUI::EraseRectangle(int x, int y, int w, int h) {
 // --- GUI ---------------------------------------------------------------------------------
 
 GUI::GUI(WindowPort* window)
-    : offsetX(0), offsetY(0), window(window), currentPort(nullptr),
-      windowBuffer(nullptr), changed{0, 0, 0, 0}, hasChanged(false) {}
+    : offsetX(0), offsetY(0), window(window), currentPort(nullptr), windowBuffer(nullptr) {}
 
 GUI::~GUI() = default;
 
@@ -100,8 +99,9 @@ void GUI::EndRedraw() {
     while (!savedPorts.empty()) SetOldGWorld();
     currentPort = nullptr;
     windowBuffer = nullptr;
-    if (hasChanged && window) window->InvalidateRect(changed);
-    hasChanged = false;
+    if (window)
+        for (const PRect& r : changed.Rectangles()) window->InvalidateRect(r);
+    changed.Clear();
 }
 
 void GUI::RedirectOutputToBitmap(Bitmap* b, int dx, int dy) {
@@ -128,14 +128,7 @@ void GUI::NoteChanged(const PRect& r) {
     const PRect limit{0, currentPort->GetWidth(), 0, currentPort->GetHeight()};
     const PRect c{std::max(r.left, limit.left), std::min(r.right, limit.right),
                   std::max(r.top, limit.top), std::min(r.bottom, limit.bottom)};
-    if (c.left >= c.right || c.top >= c.bottom) return;
-    if (!hasChanged) {
-        changed = c;
-        hasChanged = true;
-        return;
-    }
-    changed = {std::min(changed.left, c.left), std::max(changed.right, c.right),
-               std::min(changed.top, c.top), std::max(changed.bottom, c.bottom)};
+    changed.Add(c);
 }
 
 void GUI::DrawBitmap(Bitmap* b, const PRect* r, const PPoint* src) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "views/Bitmap.h"
+#include "views/ChangedRegion.h"
 #include "views/ViewDefinition.h"
 #include "views/WindowPort.h"
 
@@ -108,6 +109,5 @@ class GUI : public iGUI {
     Bitmap* currentPort;
     // The back buffer of the redraw under way, fetched once when the redraw starts.
     Bitmap* windowBuffer;
-    PRect changed;
-    bool hasChanged;
+    ChangedRegion changed;
 };

@@ -10,7 +10,7 @@
 #include "platform/wx/Launcher.h"
 #include "views/PPlugIn.h"
 
-// Entries not listed here (pointer motion, context menu, focus lost) reach the host
+// Entries not listed here (paint, the mouse, context menu, focus lost) reach the host
 // window's own handlers.
 wxBEGIN_EVENT_TABLE(MyFrame, wxPluginGUIFrame)
     EVT_MENU(kMenuAbout, MyFrame::OnAbout)
@@ -18,10 +18,6 @@ wxBEGIN_EVENT_TABLE(MyFrame, wxPluginGUIFrame)
     EVT_MENU(kMenuUpdates, MyFrame::OnLaunchURL)
     EVT_MENU(kMenuUseMetering, MyFrame::OnMeters)
     EVT_IDLE(wxPluginGUIFrame::OnIdle)
-    EVT_LEFT_DOWN(wxPluginGUIFrame::OnClick)
-    EVT_LEFT_UP(wxPluginGUIFrame::OnClick)
-    EVT_LEFT_DCLICK(wxPluginGUIFrame::OnClick)
-    EVT_PAINT(wxPluginGUIFrame::OnPaint)
     EVT_SET_FOCUS(MyFrame::OnSetFocus)
     EVT_CLOSE(MyFrame::OnClose)
     EVT_TIMER(wxID_ANY, MyFrame::OnTick)

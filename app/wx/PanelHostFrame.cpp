@@ -10,13 +10,9 @@
 #include "views/View.h"
 
 // No handler passes its event on, so the frame's default handling of these does not run.
+// Paint and the mouse reach the frame's handlers from the canvas (see the constructor).
 wxBEGIN_EVENT_TABLE(wxPluginGUIFrame, wxFrame)
     EVT_IDLE(wxPluginGUIFrame::OnIdle)
-    EVT_LEFT_DOWN(wxPluginGUIFrame::OnClick)
-    EVT_LEFT_UP(wxPluginGUIFrame::OnClick)
-    EVT_LEFT_DCLICK(wxPluginGUIFrame::OnClick)
-    EVT_MOTION(wxPluginGUIFrame::OnMove)
-    EVT_PAINT(wxPluginGUIFrame::OnPaint)
     EVT_CLOSE(wxPluginGUIFrame::OnClose)
     EVT_CONTEXT_MENU(wxPluginGUIFrame::OnContextMenu)
     EVT_TIMER(wxID_ANY, wxPluginGUIFrame::OnTick)
@@ -27,11 +23,19 @@ wxEND_EVENT_TABLE()
 wxPluginGUIFrame::wxPluginGUIFrame(wxWindow* parent, int id, const wxString& title, long style,
                                    const wxPoint& pos, const wxSize& size)
     : wxFrame(parent, id, title, pos, size, style) {
-    // The panel paints every pixel from its back buffer.
+    // The panel paints every pixel of the canvas from its back buffer. As the frame's only
+    // child, the canvas is kept the size of the client area by the frame.
     SetBackgroundStyle(wxBG_STYLE_PAINT);
+    canvas = new wxWindow(this, wxID_ANY);
+    canvas->SetBackgroundStyle(wxBG_STYLE_PAINT);
+    canvas->Bind(wxEVT_PAINT, &wxPluginGUIFrame::OnPaint, this);
+    canvas->Bind(wxEVT_LEFT_DOWN, &wxPluginGUIFrame::OnClick, this);
+    canvas->Bind(wxEVT_LEFT_UP, &wxPluginGUIFrame::OnClick, this);
+    canvas->Bind(wxEVT_LEFT_DCLICK, &wxPluginGUIFrame::OnClick, this);
+    canvas->Bind(wxEVT_MOTION, &wxPluginGUIFrame::OnMove, this);
     timer = new wxTimer(this, kTimerId);
     timer->Start(kTickMilliseconds);
-    window = std::make_unique<WindowSurface>(this);
+    window = std::make_unique<WindowSurface>(canvas);
     surface = new GUI(window.get());
 }
 
@@ -66,18 +70,21 @@ PluginGUI* wxPluginGUIFrame::GetPluginGUI() {
 void wxPluginGUIFrame::AttachGUI() {
     backBufferStale = true;
     if (!panel) {
-        Refresh(false);
+        canvas->Refresh(false);
         return;
     }
     int width = 0, height = 0;
     panel->GetSize(width, height);
     SetClientSize(width, height);
+    // Sized now rather than at the frame's next size event, so the back buffer gets the
+    // panel's size at once.
+    canvas->SetSize(0, 0, width, height);
     panel->SetGUI(surface);
     panel->SetViewOffset(0, 0);
-    if (!GetToolTip()) SetToolTip(wxString());
+    if (!canvas->GetToolTip()) canvas->SetToolTip(wxString());
     panel->SetMouseoverCallback(this, &wxPluginGUIFrame::MouseOverCallback);
     wxToolTip::Enable(true);
-    Refresh(false);
+    canvas->Refresh(false);
 }
 
 void wxPluginGUIFrame::CustomOnTick() {}
@@ -86,11 +93,11 @@ void wxPluginGUIFrame::MouseOverCallback(View* v) {
     if (v->mouseOver) {
         char text[256] = "";
         v->GetTooltip(text, sizeof text);
-        SetToolTip(wxString::FromUTF8(text));
+        canvas->SetToolTip(wxString::FromUTF8(text));
         wxToolTip::Enable(true);
     } else {
         wxToolTip::Enable(false);
-        SetToolTip(wxString());
+        canvas->SetToolTip(wxString());
     }
 }
 
@@ -111,21 +118,20 @@ void wxPluginGUIFrame::OnTick(wxTimerEvent&) {
 }
 
 void wxPluginGUIFrame::OnPaint(wxPaintEvent&) {
-    wxPaintDC dc(this);
-    if (!panel || !panel->gui) {
-        dc.SetBackground(GetBackgroundColour());
-        dc.Clear();
-        return;
+    if (panel && panel->gui) {
+        // A fresh back buffer is black: the whole panel goes into it before it is shown.
+        // Later paints only show what the idle and tick passes drew.
+        if (backBufferStale || canvas->GetClientSize() != drawnSize) {
+            backBufferStale = false;
+            drawnSize = canvas->GetClientSize();
+            if (!panel->views.empty() && panel->views[0]) panel->views[0]->RedrawAll();
+            panel->draw();
+        }
+        if (window->Paint()) return;
     }
-    // A fresh back buffer is black: the whole panel goes into it before it is shown. Later
-    // paints only show what the idle and tick passes drew.
-    if (backBufferStale || GetClientSize() != drawnSize) {
-        backBufferStale = false;
-        drawnSize = GetClientSize();
-        if (!panel->views.empty() && panel->views[0]) panel->views[0]->RedrawAll();
-        panel->draw();
-    }
-    window->Paint(dc);
+    wxPaintDC dc(canvas);
+    dc.SetBackground(GetBackgroundColour());
+    dc.Clear();
 }
 
 void wxPluginGUIFrame::OnClick(wxMouseEvent& event) {

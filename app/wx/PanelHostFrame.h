@@ -3,6 +3,10 @@
 // it with a 100 ms timer and with idle events, passes paint, left-button clicks and pointer
 // moves to it, and shows the tool tip of the view under the pointer. The "FireWire
 // Connection Lost" window is one of these; the main windows derive from it.
+//
+// The panel is shown in a child window that fills the frame's client area: under GTK a paint
+// of the frame itself is handed the whole window as its update region, while a child window
+// is handed just what was invalidated, so only the changed parts are copied to the screen.
 
 #include <wx/frame.h>
 #include <wx/timer.h>
@@ -48,6 +52,7 @@ class wxPluginGUIFrame : public wxFrame {
     void IdlePanel();
 
     PluginGUI* panel = nullptr;
+    wxWindow* canvas = nullptr;  // the child window the panel is shown in; owned by the frame
     std::unique_ptr<WindowSurface> window;  // this window's back buffer, pointer and buttons
     GUI* surface = nullptr;                 // owned
     wxTimer* timer = nullptr;               // owned

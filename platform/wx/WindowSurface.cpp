@@ -1,14 +1,13 @@
 #include "platform/wx/WindowSurface.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string>
 
-#include <wx/bitmap.h>
+#include <cairo.h>
 #include <wx/clipbrd.h>
 #include <wx/dataobj.h>
-#include <wx/dc.h>
-#include <wx/image.h>
 #include <wx/utils.h>
 
 namespace {
@@ -27,7 +26,9 @@ wxDataFormat FormatOf(int flavour) {
 
 WindowSurface::WindowSurface(wxWindow* window) : window(window) {}
 
-WindowSurface::~WindowSurface() = default;
+WindowSurface::~WindowSurface() {
+    if (screenImage) cairo_surface_destroy(screenImage);
+}
 
 Bitmap* WindowSurface::GetBackBuffer() {
     if (!window) return nullptr;
@@ -106,28 +107,70 @@ int WindowSurface::GetClipboardData(int flavour, void* buf, int capacity) {
     return copied;
 }
 
-void WindowSurface::Paint(wxDC& dc) {
-    Bitmap* buffer = GetBackBuffer();
-    if (!buffer || !window) return;
-    // Only the damaged part is converted: the box around the window's update region.
-    wxRect box = window->GetUpdateRegion().GetBox();
-    if (box.IsEmpty()) box = wxRect(0, 0, buffer->GetWidth(), buffer->GetHeight());
-    box.Intersect(wxRect(0, 0, buffer->GetWidth(), buffer->GetHeight()));
-    if (box.IsEmpty()) return;
+cairo_surface_t* WindowSurface::ScreenImageFor(const Bitmap& buffer) {
+    if (screenImage && cairo_image_surface_get_width(screenImage) == buffer.GetWidth() &&
+        cairo_image_surface_get_height(screenImage) == buffer.GetHeight())
+        return screenImage;
+    if (screenImage) cairo_surface_destroy(screenImage);
+    screenImage =
+        cairo_image_surface_create(CAIRO_FORMAT_RGB24, buffer.GetWidth(), buffer.GetHeight());
+    if (cairo_surface_status(screenImage) == CAIRO_STATUS_SUCCESS) return screenImage;
+    cairo_surface_destroy(screenImage);
+    screenImage = nullptr;
+    return nullptr;
+}
 
-    wxImage image(box.width, box.height, false);
-    unsigned char* rgb = image.GetData();
-    const int32_t* bits = buffer->GetBits();
-    const int rowLength = buffer->GetRowLength();
-    for (int y = 0; y < box.height; ++y) {
-        const int32_t* row = bits + static_cast<ptrdiff_t>(box.y + y) * rowLength + box.x;
-        for (int x = 0; x < box.width; ++x) {
-            const uint8_t* p = pixel::Bytes(row + x);
-            *rgb++ = p[pixel::kRed];
-            *rgb++ = p[pixel::kGreen];
-            *rgb++ = p[pixel::kBlue];
-        }
+void WindowSurface::ConvertIntoScreenImage(const Bitmap& buffer, const wxRect& r) {
+    // The back buffer holds spare, red, green, blue bytes; the screen image holds native
+    // 32-bit words 0x00RRGGBB.
+    cairo_surface_flush(screenImage);
+    auto* image = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(screenImage));
+    const ptrdiff_t imageRow = cairo_image_surface_get_stride(screenImage) / 4;
+    const int32_t* bits = const_cast<Bitmap&>(buffer).GetBits();
+    const ptrdiff_t bufferRow = buffer.GetRowLength();
+    for (int y = r.y; y < r.y + r.height; ++y) {
+        const uint8_t* from = pixel::Bytes(bits + y * bufferRow + r.x);
+        uint32_t* to = image + y * imageRow + r.x;
+        for (int x = 0; x < r.width; ++x, from += 4)
+            to[x] = uint32_t{from[pixel::kRed]} << 16 | uint32_t{from[pixel::kGreen]} << 8 |
+                    uint32_t{from[pixel::kBlue]};
     }
-    buffer->ReleaseBits();
-    dc.DrawBitmap(wxBitmap(image), box.x, box.y, false);
+    const_cast<Bitmap&>(buffer).ReleaseBits();
+    cairo_surface_mark_dirty_rectangle(screenImage, r.x, r.y, r.width, r.height);
+}
+
+bool WindowSurface::Paint() {
+    Bitmap* buffer = GetBackBuffer();
+    // GTK hands every paint a cairo context clipped to the update region. Drawing through it
+    // directly spares a paint DC and its graphics context on every paint.
+    cairo_t* cr = window ? window->GTKPaintContext() : nullptr;
+    if (!buffer || !cr || !ScreenImageFor(*buffer)) return false;
+
+    // The toolkit's update region is only the box around what was invalidated; the context is
+    // clipped to the true region, whose rectangles are the pixels to bring up to date. The
+    // paint below is clipped to them as well.
+    const wxRect bounds(0, 0, buffer->GetWidth(), buffer->GetHeight());
+    cairo_rectangle_list_t* clip = cairo_copy_clip_rectangle_list(cr);
+    if (clip->status == CAIRO_STATUS_SUCCESS) {
+        for (int i = 0; i < clip->num_rectangles; ++i) {
+            const cairo_rectangle_t& c = clip->rectangles[i];
+            const int left = static_cast<int>(std::floor(c.x));
+            const int top = static_cast<int>(std::floor(c.y));
+            const wxRect r = wxRect(left, top, static_cast<int>(std::ceil(c.x + c.width)) - left,
+                                    static_cast<int>(std::ceil(c.y + c.height)) - top)
+                                 .Intersect(bounds);
+            if (!r.IsEmpty()) ConvertIntoScreenImage(*buffer, r);
+        }
+    } else {
+        const wxRect r = window->GetUpdateRegion().GetBox().Intersect(bounds);
+        if (!r.IsEmpty()) ConvertIntoScreenImage(*buffer, r);
+    }
+    cairo_rectangle_list_destroy(clip);
+
+    cairo_save(cr);
+    cairo_set_source_surface(cr, screenImage, 0, 0);
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_paint(cr);
+    cairo_restore(cr);
+    return true;
 }

@@ -4,7 +4,10 @@
 // wxGetMouseState and the clipboard through wxTheClipboard.
 //
 // Drawing on a GTK window outside a paint event is unreliable, so a GUI draws into the back
-// buffer and invalidates what changed; the host window's paint handler calls Paint.
+// buffer and invalidates what changed; the host window's paint handler calls Paint, which
+// copies only the window's update region to the screen. The copy goes through one persistent
+// window-sized image in the screen's pixel format, so a paint allocates nothing and costs
+// what changed rather than the whole window.
 
 #include <memory>
 
@@ -13,7 +16,8 @@
 #include "views/Bitmap.h"
 #include "views/WindowPort.h"
 
-class wxDC;
+class wxRect;
+typedef struct _cairo_surface cairo_surface_t;
 
 class WindowSurface : public WindowPort {
   public:
@@ -32,12 +36,19 @@ class WindowSurface : public WindowPort {
     int GetClipboardDataSize(int flavour) override;
     int GetClipboardData(int flavour, void* buf, int capacity) override;
 
-    // Copies the damaged part of the back buffer to dc; call from the window's paint handler.
-    void Paint(wxDC& dc);
+    // Copies the window's update region from the back buffer to the screen; call from the
+    // window's paint handler. False when there is nothing to show (no area, no paint under way).
+    bool Paint();
 
     wxWindow* GetWindow() const { return window; }
 
   private:
+    // The screen image, made anew only when the back buffer's size changes.
+    cairo_surface_t* ScreenImageFor(const Bitmap& buffer);
+    // Converts rectangle r of the back buffer into the screen image.
+    void ConvertIntoScreenImage(const Bitmap& buffer, const wxRect& r);
+
     wxWindow* window;
     std::unique_ptr<Bitmap> backBuffer;
+    cairo_surface_t* screenImage = nullptr;
 };

@@ -1,6 +1,7 @@
 // The drawing surface over a scripted window: the redraw bracket, redirection into bitmaps,
 // offsets, frames and lines, live pointer and modifier state, invalidation and the clipboard.
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <array>
@@ -15,6 +16,10 @@
 namespace {
 
 using testing_views::MakeFilled;
+
+MATCHER_P4(RectIs, left, right, top, bottom, "") {
+    return arg.left == left && arg.right == right && arg.top == top && arg.bottom == bottom;
+}
 
 class SurfaceTest : public ::testing::Test {
   protected:
@@ -37,14 +42,12 @@ TEST_F(SurfaceTest, TheRedrawBracketDoesNotNestAndInvalidatesWhatChangedOnce) {
     gui.EndRedraw();
     EXPECT_FALSE(gui.IsRedrawing());
     EXPECT_EQ(gui.CurrentTarget(), nullptr);
-    ASSERT_EQ(window.invalidated.size(), 1u);
-    const PRect changed = window.invalidated[0];
-    EXPECT_EQ(changed.left, 5);
-    EXPECT_EQ(changed.right, 40);
-    EXPECT_EQ(changed.top, 5);
-    EXPECT_EQ(changed.bottom, 30);
+    // Two changes apart stay two rectangles, each invalidated once.
+    ASSERT_EQ(window.invalidated.size(), 2u);
+    EXPECT_THAT(window.invalidated[0], RectIs(5, 15, 5, 8));
+    EXPECT_THAT(window.invalidated[1], RectIs(30, 40, 20, 30));
     gui.EndRedraw();
-    EXPECT_EQ(window.invalidated.size(), 1u);
+    EXPECT_EQ(window.invalidated.size(), 2u);
 
     // Drawing outside a redraw has no target and does nothing.
     const PRect c{50, 60, 50, 60};

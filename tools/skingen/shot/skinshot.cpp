@@ -1,9 +1,11 @@
-// skinshot ARCHIVE OUTDIR [--lit]
+// skinshot ARCHIVE OUTDIR [--lit | --quiet]
 // Builds each of the five panels over the device plug-in at its default parameter values,
 // through the real view code and the given resource archive, draws it into an off-screen
 // back buffer and writes OUTDIR/<panel>.bmp. The device panels' meters are first given one
 // fixed set of levels, as a running device would, so the pictures show them lit.
 // With --lit every switch is on and the meters clip: the lit pictures, for checking.
+// With --quiet the meters stay at rest: what the program shows with no device, to compare
+// its screen with pixel for pixel.
 
 #include <cstdio>
 #include <memory>
@@ -35,6 +37,7 @@ Image ToImage(Bitmap* b) {
 }
 
 bool g_lit = false;
+bool g_quiet = false;
 
 MeterData SampleLevels() {
     MeterData m;
@@ -56,7 +59,7 @@ bool Render(PluginGUI* panel, const std::string& path) {
     GUI surface(&window);
     panel->SetGUI(&surface);
     if (auto* device = dynamic_cast<MirovanGUI*>(panel)) {
-        const MeterData levels = SampleLevels();
+        const MeterData levels = g_quiet ? MeterData() : SampleLevels();
         device->UpdateMeters(&levels);
     }
     panel->draw();
@@ -80,8 +83,9 @@ void SwitchEverythingOn(MirovanPlugin& plugin) {
 
 int main(int argc, char** argv) {
     g_lit = argc == 4 && std::string(argv[3]) == "--lit";
-    if (argc != 3 && !g_lit) {
-        std::fprintf(stderr, "usage: skinshot ARCHIVE OUTDIR [--lit]\n");
+    g_quiet = argc == 4 && std::string(argv[3]) == "--quiet";
+    if (argc != 3 && !g_lit && !g_quiet) {
+        std::fprintf(stderr, "usage: skinshot ARCHIVE OUTDIR [--lit | --quiet]\n");
         return 1;
     }
     g_resources.LoadFile(argv[1]);
