@@ -1,7 +1,6 @@
 #include "platform/wx/WindowSurface.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -27,7 +26,7 @@ wxDataFormat FormatOf(int flavour) {
 WindowSurface::WindowSurface(wxWindow* window) : window(window) {}
 
 WindowSurface::~WindowSurface() {
-    if (screenImage) cairo_surface_destroy(screenImage);
+    DropScreenImage();
 }
 
 Bitmap* WindowSurface::GetBackBuffer() {
@@ -37,15 +36,23 @@ Bitmap* WindowSurface::GetBackBuffer() {
     if (!backBuffer || backBuffer->GetWidth() != size.x || backBuffer->GetHeight() != size.y) {
         backBuffer = std::make_unique<Bitmap>(size.x, size.y);
         backBuffer->EraseBitmap(0);
+        MakeScreenImage(size.x, size.y);
     }
     return backBuffer->ThereIsBitmapData() ? backBuffer.get() : nullptr;
 }
 
 void WindowSurface::InvalidateRect(const PRect& changed) {
     if (!window) return;
-    window->RefreshRect(wxRect(changed.left, changed.top, changed.right - changed.left,
-                               changed.bottom - changed.top),
-                        false);
+    const wxRect r(changed.left, changed.top, changed.right - changed.left,
+                   changed.bottom - changed.top);
+    // What changed is brought into the screen image at once, so the image always shows the
+    // back buffer and a paint only has to copy it, whatever part the toolkit asks for.
+    if (backBuffer && screenImage) {
+        const wxRect inside =
+            wxRect(r).Intersect(wxRect(0, 0, backBuffer->GetWidth(), backBuffer->GetHeight()));
+        if (!inside.IsEmpty()) ConvertIntoScreenImage(*backBuffer, inside);
+    }
+    window->RefreshRect(r, false);
 }
 
 void WindowSurface::GetPointer(int* x, int* y) {
@@ -107,17 +114,23 @@ int WindowSurface::GetClipboardData(int flavour, void* buf, int capacity) {
     return copied;
 }
 
-cairo_surface_t* WindowSurface::ScreenImageFor(const Bitmap& buffer) {
-    if (screenImage && cairo_image_surface_get_width(screenImage) == buffer.GetWidth() &&
-        cairo_image_surface_get_height(screenImage) == buffer.GetHeight())
-        return screenImage;
+void WindowSurface::MakeScreenImage(int width, int height) {
+    DropScreenImage();
+    // A new image is black, as is a new back buffer.
+    cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+    if (cairo_surface_status(image) == CAIRO_STATUS_SUCCESS) {
+        screenImage = image;
+        screenPattern = cairo_pattern_create_for_surface(image);
+    } else {
+        cairo_surface_destroy(image);
+    }
+}
+
+void WindowSurface::DropScreenImage() {
+    if (screenPattern) cairo_pattern_destroy(screenPattern);
     if (screenImage) cairo_surface_destroy(screenImage);
-    screenImage =
-        cairo_image_surface_create(CAIRO_FORMAT_RGB24, buffer.GetWidth(), buffer.GetHeight());
-    if (cairo_surface_status(screenImage) == CAIRO_STATUS_SUCCESS) return screenImage;
-    cairo_surface_destroy(screenImage);
+    screenPattern = nullptr;
     screenImage = nullptr;
-    return nullptr;
 }
 
 void WindowSurface::ConvertIntoScreenImage(const Bitmap& buffer, const wxRect& r) {
@@ -140,35 +153,12 @@ void WindowSurface::ConvertIntoScreenImage(const Bitmap& buffer, const wxRect& r
 }
 
 bool WindowSurface::Paint() {
-    Bitmap* buffer = GetBackBuffer();
     // GTK hands every paint a cairo context clipped to the update region. Drawing through it
     // directly spares a paint DC and its graphics context on every paint.
     cairo_t* cr = window ? window->GTKPaintContext() : nullptr;
-    if (!buffer || !cr || !ScreenImageFor(*buffer)) return false;
-
-    // The toolkit's update region is only the box around what was invalidated; the context is
-    // clipped to the true region, whose rectangles are the pixels to bring up to date. The
-    // paint below is clipped to them as well.
-    const wxRect bounds(0, 0, buffer->GetWidth(), buffer->GetHeight());
-    cairo_rectangle_list_t* clip = cairo_copy_clip_rectangle_list(cr);
-    if (clip->status == CAIRO_STATUS_SUCCESS) {
-        for (int i = 0; i < clip->num_rectangles; ++i) {
-            const cairo_rectangle_t& c = clip->rectangles[i];
-            const int left = static_cast<int>(std::floor(c.x));
-            const int top = static_cast<int>(std::floor(c.y));
-            const wxRect r = wxRect(left, top, static_cast<int>(std::ceil(c.x + c.width)) - left,
-                                    static_cast<int>(std::ceil(c.y + c.height)) - top)
-                                 .Intersect(bounds);
-            if (!r.IsEmpty()) ConvertIntoScreenImage(*buffer, r);
-        }
-    } else {
-        const wxRect r = window->GetUpdateRegion().GetBox().Intersect(bounds);
-        if (!r.IsEmpty()) ConvertIntoScreenImage(*buffer, r);
-    }
-    cairo_rectangle_list_destroy(clip);
-
+    if (!GetBackBuffer() || !cr || !screenPattern) return false;
     cairo_save(cr);
-    cairo_set_source_surface(cr, screenImage, 0, 0);
+    cairo_set_source(cr, screenPattern);
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
     cairo_paint(cr);
     cairo_restore(cr);

@@ -5,8 +5,9 @@
 //
 // Drawing on a GTK window outside a paint event is unreliable, so a GUI draws into the back
 // buffer and invalidates what changed; the host window's paint handler calls Paint, which
-// copies only the window's update region to the screen. The copy goes through one persistent
-// window-sized image in the screen's pixel format, so a paint allocates nothing and costs
+// copies only the window's update region to the screen. Beside the back buffer lives one
+// persistent image of the same size in the screen's pixel format: each invalidated rectangle
+// is converted into it, and a paint copies from it, so a paint allocates nothing and costs
 // what changed rather than the whole window.
 
 #include <memory>
@@ -18,6 +19,7 @@
 
 class wxRect;
 typedef struct _cairo_surface cairo_surface_t;
+typedef struct _cairo_pattern cairo_pattern_t;
 
 class WindowSurface : public WindowPort {
   public:
@@ -43,12 +45,14 @@ class WindowSurface : public WindowPort {
     wxWindow* GetWindow() const { return window; }
 
   private:
-    // The screen image, made anew only when the back buffer's size changes.
-    cairo_surface_t* ScreenImageFor(const Bitmap& buffer);
-    // Converts rectangle r of the back buffer into the screen image.
+    // The screen image is made with each new back buffer.
+    void MakeScreenImage(int width, int height);
+    void DropScreenImage();
+    // Converts rectangle r (inside both) of the back buffer into the screen image.
     void ConvertIntoScreenImage(const Bitmap& buffer, const wxRect& r);
 
     wxWindow* window;
     std::unique_ptr<Bitmap> backBuffer;
     cairo_surface_t* screenImage = nullptr;
+    cairo_pattern_t* screenPattern = nullptr;  // the image as a paint source
 };
