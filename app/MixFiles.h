@@ -29,8 +29,9 @@ class MixFiles {
     // parameter changes.
     bool Load(const std::string& path, int id, bool silence);
 
-    // Asks the device to store its settings and writes a whole mix file over path. A failure
-    // is reported in an error box and the old file, if any, stays as it was.
+    // Writes a whole mix file over path, or over the file a link at path names, and asks the
+    // device to store its settings once that file is known to be replaceable. A failure is
+    // reported in an error box and the old file, if any, stays as it was.
     bool Save(const std::string& path, int id);
 
   private:

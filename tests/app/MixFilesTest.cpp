@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -141,6 +143,21 @@ TEST_F(MixFilesTest, ShorterBlocksLoadWhatTheyHold) {
     EXPECT_EQ(Value(40), 0.75f);
 }
 
+TEST_F(MixFilesTest, SaveThroughALinkWritesTheFileItNames) {
+    ASSERT_TRUE(MakeParentFolder(Path("dotfiles/Settings.mvle")));
+    ASSERT_EQ(symlink("dotfiles/Settings.mvle", Path("Settings.mvle").c_str()), 0);
+    ASSERT_TRUE(files->Save(Path("Settings.mvle"), kMixFileId));
+    EXPECT_NE(LastWrite(TakeWrites(), 110), -1);
+    EXPECT_TRUE(messages.errors.empty());
+
+    struct stat st;
+    ASSERT_EQ(lstat(Path("Settings.mvle").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    std::vector<uint8_t> bytes;
+    ASSERT_EQ(ReadWholeFile(Path("dotfiles/Settings.mvle"), &bytes), ReadResult::Ok);
+    EXPECT_EQ(bytes.size(), 324u);
+}
+
 TEST_F(MixFilesTest, FailedSaveIsReportedAndKeepsTheOldFile) {
     ASSERT_TRUE(files->Save(Path("keep.mvle"), kMixFileId));
     std::vector<uint8_t> old;
@@ -156,8 +173,11 @@ TEST_F(MixFilesTest, FailedSaveIsReportedAndKeepsTheOldFile) {
     // A folder in the way of the rename: reported, and the folder's file survives.
     ASSERT_TRUE(MakeParentFolder(Path("taken/keep.mvle")));
     ASSERT_TRUE(files->Save(Path("taken/keep.mvle"), kMixFileId));
+    TakeWrites();
     EXPECT_FALSE(files->Save(Path("taken"), kMixFileId));
     EXPECT_EQ(messages.errors.size(), 2u);
+    // Nothing was saved, so the device was not asked to store its settings.
+    EXPECT_EQ(LastWrite(TakeWrites(), 110), -1);
     std::vector<uint8_t> still;
     EXPECT_EQ(ReadWholeFile(Path("taken/keep.mvle"), &still), ReadResult::Ok);
     EXPECT_EQ(still.size(), 324u);
