@@ -127,19 +127,36 @@ void MyFrame::NotifyParameterChanged(int index) {
 }
 
 void PlaceInsteadOf(wxTopLevelWindow* to, wxTopLevelWindow* from) {
-    const wxRect rect = from->GetRect();
-    const int toHeight = to->GetSize().GetHeight();
-    to->SetSize(rect.x, rect.y + (rect.height - toHeight), rect.width, rect.height, wxSIZE_AUTO);
+    // A window's position is the top-left corner of its outer frame, but its outer size
+    // includes the frame only once the window manager has told the frame's extents, which it
+    // does for shown windows only and clears when a window is hidden. The two main windows
+    // carry the same menu bar and are framed alike, so the part of their outer heights that
+    // is not client area is the same and drops out: the bottom edges meet when the top edges
+    // differ by the difference of the client heights.
     to->SetClientSize(from->GetClientSize());
+    const wxPoint position = from->GetPosition();
+    const wxPoint target(position.x, position.y + (from->GetClientSize().GetHeight() -
+                                                   to->GetClientSize().GetHeight()));
+    // The toolkit skips a move to the position it last knew, but a window shown for the
+    // first time is placed by the window manager wherever it likes: step aside first, so
+    // that the move is made.
+    if (to->GetPosition() == target) to->Move(target.x + 1, target.y);
+    to->Move(target);
+}
+
+void ShowInsteadOf(wxTopLevelWindow* to, wxTopLevelWindow* from) {
+    // Placed once shown: a window that was shown before comes back where it was hidden,
+    // whatever position it was given while hidden.
+    to->Show();
+    PlaceInsteadOf(to, from);
+    from->Hide();
 }
 
 void MyFrame::HandOverToTwin() {
     if (!twin) return;
     MyFrame* other = twin;
-    PlaceInsteadOf(other, this);
     DeActivate();
-    Hide();
-    other->Show();
+    ShowInsteadOf(other, this);
     other->Activate();
 }
 

@@ -65,6 +65,8 @@ class MyFrame : public wxPluginGUIFrame, public Plugin::ParameterObserver {
     wxDECLARE_EVENT_TABLE();
 };
 
-// Moves and sizes "to" so that it takes the place of "from": the same left edge, the same
-// bottom edge, the same outer and client size.
+// Gives "to" the client size of "from" and moves it so that it takes the place of "from":
+// the same left edge and the same bottom edge of the outer frame. Call it with "to" shown.
 void PlaceInsteadOf(wxTopLevelWindow* to, wxTopLevelWindow* from);
+// Shows "to" in the place of the shown "from" and hides "from".
+void ShowInsteadOf(wxTopLevelWindow* to, wxTopLevelWindow* from);

@@ -326,9 +326,7 @@ void MirovanControlApp::LoadMixWithDialog() {
     if (wantFloating != floatingShown) {
         MyFrame* from = floatingShown ? floatingFrame.get() : normalFrame.get();
         MyFrame* to = floatingShown ? normalFrame.get() : floatingFrame.get();
-        PlaceInsteadOf(to, from);
-        from->Show(false);
-        to->Show(true);
+        ShowInsteadOf(to, from);
     }
     MyFrame* chosen = wantFloating ? floatingFrame.get() : normalFrame.get();
     chosen->SortGUI(false);

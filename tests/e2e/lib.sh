@@ -143,3 +143,59 @@ writes_match() { devsim writes | grep -Eq "$1"; }
 e2e_start() {
   start_xvfb
 }
+
+# start_openbox: a window manager that reparents and decorates the windows, as a desktop
+# does. Returns once it manages the display.
+start_openbox() {
+  openbox --sm-disable >"$E2E_DIR/openbox.log" 2>&1 &
+  E2E_PIDS+=($!)
+  wait_until 10 window_manager_runs || fail "openbox does not manage the display"
+}
+window_manager_runs() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
+
+# frame_geometry WIN: the window on the screen. CLIENT_X, CLIENT_Y, CLIENT_W, CLIENT_H: its own
+# area; OUTER_L, OUTER_T, OUTER_W, OUTER_H: its outer rectangle with the window manager's frame
+# (_NET_FRAME_EXTENTS), and OUTER_B the row below it. Without a window manager both are the
+# same. (xdotool's window position is off by the frame under a reparenting window manager.)
+frame_geometry() {
+  local info extents l=0 r=0 t=0 b=0
+  info=$(xwininfo -id "$1" 2>/dev/null) || return 1
+  read -r CLIENT_X CLIENT_Y CLIENT_W CLIENT_H < <(awk -F: '
+    /Absolute upper-left X/ { x = $2 } /Absolute upper-left Y/ { y = $2 }
+    /^ *Width/ { w = $2 } /^ *Height/ { h = $2 }
+    END { print x + 0, y + 0, w + 0, h + 0 }' <<<"$info")
+  extents=$(xprop -id "$1" -notype _NET_FRAME_EXTENTS 2>/dev/null) || true
+  [[ $extents == *=* ]] && IFS=', ' read -r l r t b <<<"${extents#*= }"
+  OUTER_L=$((CLIENT_X - l)) OUTER_T=$((CLIENT_Y - t))
+  OUTER_W=$((CLIENT_W + l + r)) OUTER_H=$((CLIENT_H + t + b))
+  OUTER_B=$((OUTER_T + OUTER_H))
+}
+
+# framed_main_window: main_window under a window manager: WIN, WIN_X, WIN_Y, WIN_W, WIN_H and
+# PANEL_Y from the window's own area, and its outer rectangle in OUTER_*.
+framed_main_window() {
+  wait_until 20 window_shown "^ MirovanControl LE$" || fail "no main window"
+  WIN=$(visible_window "^ MirovanControl LE$")
+  frame_geometry "$WIN" || fail "window $WIN has gone"
+  WIN_X=$CLIENT_X WIN_Y=$CLIENT_Y WIN_W=$CLIENT_W WIN_H=$CLIENT_H
+  PANEL_Y=$((WIN_Y + WIN_H - PANEL_HEIGHT))
+}
+
+# type_into_dialog TITLE KEYS TEXT: focuses the dialog, presses KEYS, types TEXT, Return. A
+# window manager gives the focus only to the window it activates.
+type_into_dialog() {
+  wait_until 10 window_shown "^$1$" || fail "no dialog \"$1\""
+  local dialog
+  dialog=$(visible_window "^$1$")
+  if window_manager_runs; then
+    timeout 5 xdotool windowactivate --sync "$dialog" || true
+  else
+    xdotool windowfocus --sync "$dialog"
+  fi
+  sleep 0.3  # the dialog takes its keyboard focus once mapped
+  [ -n "$2" ] && xdotool key --clearmodifiers $2
+  xdotool type --delay 5 "$3"
+  sleep 0.2
+  xdotool key Return
+  wait_until 10 window_gone "^$1$" || fail "dialog \"$1\" stays open"
+}
