@@ -59,11 +59,13 @@ Registry& TheRegistry() {
 
 bool Matches(const Service& service, const MatchingDictionary& matching) {
     if (service.description.serviceClass != matching.serviceClass) return false;
-    for (const auto& [key, value] : matching.properties) {
+    // The lambdas here capture plain variables: clang 14 cannot capture structured bindings.
+    for (const auto& wanted : matching.properties) {
+        const std::string& key = wanted.first;
         const auto& strings = service.description.strings;
         auto it = std::find_if(strings.begin(), strings.end(),
-                               [&](const auto& p) { return p.first == key; });
-        if (it == strings.end() || it->second != value) return false;
+                               [&key](const auto& p) { return p.first == key; });
+        if (it == strings.end() || it->second != wanted.second) return false;
     }
     return true;
 }
@@ -234,9 +236,12 @@ void RegistryTerminate(RegistryEntry entry) {
             for (auto& [id, iterator] : r.iterators) std::erase(iterator->matched, e);
         }
     }
-    for (const auto& [id, service] : toNotify)
+    for (const auto& notice : toNotify) {
+        const uint64_t id = notice.first;
+        const RegistryEntry service = notice.second;
         PostToMainRunLoop(
             [id, service] { DeliverInterest(id, service, kMessageServiceIsTerminated); });
+    }
 }
 
 }  // namespace platform

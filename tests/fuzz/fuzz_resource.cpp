@@ -1,38 +1,19 @@
 // Feeds arbitrary bytes to the resource archive reader as a file and looks names up in it.
 
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "core/Resource.h"
-
-namespace {
-
-const std::string& ScratchPath() {
-    static const std::string path = [] {
-        char name[] = "/tmp/fuzz-resource-XXXXXX";
-        const int fd = mkstemp(name);
-        if (fd >= 0) close(fd);
-        std::atexit([] { std::remove(ScratchPath().c_str()); });
-        return std::string(name);
-    }();
-    return path;
-}
-
-}  // namespace
+#include "tests/fuzz/ScratchFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    FILE* file = std::fopen(ScratchPath().c_str(), "wb");
-    if (file == nullptr) return 0;
-    if (size > 0) std::fwrite(data, 1, size, file);
-    std::fclose(file);
+    static ScratchFile file;
+    file.Fill(data, size);
 
     Resource archive;
-    archive.LoadFile(ScratchPath().c_str());
+    archive.LoadFile(file.path().c_str());
 
     unsigned checksum = 0;
     for (ResourceElement* e : archive.elements) {
