@@ -2,12 +2,24 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+#include <wx/log.h>
 #include <wx/utils.h>
+
+#include <cstdio>
 
 namespace platform {
 
 bool OpenWebPage(const std::string& url) {
-    return wxLaunchDefaultBrowser(wxString::FromUTF8(url));
+    // A page that cannot be opened is not the user's concern: wx would report the failure
+    // in an error box (with whatever errno was left over), so its log is silenced for the
+    // call and the failure goes to standard error only.
+    bool opened = false;
+    {
+        wxLogNull quiet;
+        opened = wxLaunchDefaultBrowser(wxString::FromUTF8(url));
+    }
+    if (!opened) std::fprintf(stderr, "Could not open %s in a web browser.\n", url.c_str());
+    return opened;
 }
 
 bool LaunchUpdater(const std::string& path) {

@@ -5,7 +5,8 @@
 
 namespace platform {
 
-// Opens url in the desktop's browser; the result is not reported to the user.
+// Opens url in the desktop's browser. A failure is not shown to the user, only written as
+// one line on standard error.
 bool OpenWebPage(const std::string& url);
 
 // Runs the updater when path is an executable file, opens it with the desktop's default
