@@ -91,16 +91,17 @@ struct AudioWatch {
         uint32_t size = sizeof ids;
         AudioHardwareGetProperty(kAudioHardwarePropertyDevices, &size, ids);
         AudioDeviceID found = size >= sizeof(AudioDeviceID) ? ids[0] : 0;
+        if (found && found != w->device)
+            for (AudioPropertyID p : kProperties)
+                AudioDeviceAddPropertyListener(found, 0, false, p, &Property, w);
+        w->named = false;
+        w->device = found;
         char name[64] = {};
         uint32_t nameSize = sizeof name - 1;
         w->named = found &&
                    AudioDeviceGetProperty(found, 0, false, kAudioDevicePropertyDeviceName,
                                           &nameSize, name) == 0 &&
                    std::string(name) == "MirovanLE";
-        if (found && found != w->device)
-            for (AudioPropertyID p : kProperties)
-                AudioDeviceAddPropertyListener(found, 0, false, p, &Property, w);
-        w->device = found;
         return 0;
     }
     static OSStatus Property(AudioDeviceID, uint32_t, bool, AudioPropertyID property, void* self) {
