@@ -89,6 +89,7 @@ void SimulatorClientBus::Apply(const ServerState& state) {
                 reports.push_back(presence_);
             }
             if (now) {
+                plugs_.fetch_add(1);
                 BusPresence here;
                 here.fireWirePresent = true;
                 here.nodeID = state.nodeID;
@@ -129,11 +130,18 @@ BusPresence SimulatorClientBus::Presence() {
 
 // --- Calls ----------------------------------------------------------------------------------
 
+void SimulatorClientBus::DropConnectionOfEarlierPlug() {
+    if (call_.IsOpen() && callPlug_ != plugs_.load()) call_.Close();
+}
+
 bool SimulatorClientBus::Call(const std::string& request, int32_t* status,
                               std::vector<std::string>* result) {
+    DropConnectionOfEarlierPlug();
     if (!call_.IsOpen()) {
+        const uint64_t plug = plugs_.load();
         if (!call_.Connect(path_, kCallTimeoutMs)) return false;
         ++callEpoch_;
+        callPlug_ = plug;
     }
     std::string line;
     if (!call_.SendLine(request, kCallTimeoutMs) ||
@@ -150,6 +158,7 @@ bool SimulatorClientBus::Call(const std::string& request, int32_t* status,
 
 FWAStatus SimulatorClientBus::SessionCall(uint64_t session, const std::string& request,
                                           std::vector<std::string>* result) {
+    DropConnectionOfEarlierPlug();
     auto it = sessions_.find(session);
     // A session lives as long as the connection it was opened over: after a lost connection
     // the server may be another one that never saw it.

@@ -3,11 +3,15 @@
 //
 // A watcher thread asks the server for its state every poll interval and reports changes to
 // the platform: a server that stops answering reads as an unplugged device, one that answers
-// again (or a new server) as a device plugged back. Every call has a short time-out, after
-// which it fails as if the device were gone, so a dead or stuck server never hangs a caller.
+// again (or a new server) as a device plugged back. Calls go over a connection of their own,
+// which does not outlive a plug: the first call after a reported plug opens a new one, so it
+// reaches the server that answers now, and sessions opened before the plug fail. Every call has
+// a short time-out, after which it fails as if the device were gone, so a dead or stuck server
+// never hangs a caller.
 // Answers are distrusted: anything malformed fails the call, and an AV/C response is taken only
 // as far as it is valid and as the caller's buffer holds.
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <map>
@@ -70,6 +74,9 @@ class SimulatorClientBus : public DeviceBus {
         uint64_t serverSession;
     };
 
+    // Closes the call connection when a plug was reported after it was opened: the server
+    // behind it may have gone, and the device it reached was unplugged in any case.
+    void DropConnectionOfEarlierPlug();
     // One request over the call connection: the answer's status and result words. False when
     // the server could not be reached or did not answer in time.
     bool Call(const std::string& request, int32_t* status, std::vector<std::string>* result);
@@ -91,6 +98,7 @@ class SimulatorClientBus : public DeviceBus {
     std::mutex callMutex_;  // the call connection and the sessions
     LineChannel call_;
     uint64_t callEpoch_ = 0;
+    uint64_t callPlug_ = 0;  // plugs_ when the call connection was opened
     uint64_t nextSession_ = 1;
     std::map<uint64_t, Session> sessions_;
 
@@ -99,6 +107,10 @@ class SimulatorClientBus : public DeviceBus {
     uint64_t watchEpoch_ = 0;
     ServerState last_;
     BusPresence presence_;
+
+    // Plugs reported by the watcher, counted before the platform hears of them, so that calls
+    // made on hearing of a plug already take a new connection.
+    std::atomic<uint64_t> plugs_{0};
 
     std::mutex stopMutex_;
     std::condition_variable stopWake_;

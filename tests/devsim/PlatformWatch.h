@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -67,6 +68,7 @@ struct ListenerCall {
 };
 
 // Listens to the device list, and to 'nsrt', 'csrc' and 'gone' of the device it finds there.
+// Reads the name of every device it finds at once, as the program's audio link does.
 struct AudioWatch {
     AudioWatch() {
         AudioHardwareAddPropertyListener(kAudioHardwarePropertyDevices, &DeviceList, this);
@@ -92,7 +94,14 @@ struct AudioWatch {
         if (found && found != w->device)
             for (AudioPropertyID p : kProperties)
                 AudioDeviceAddPropertyListener(found, 0, false, p, &Property, w);
+        w->named = false;
         w->device = found;
+        char name[64] = {};
+        uint32_t nameSize = sizeof name - 1;
+        w->named = found &&
+                   AudioDeviceGetProperty(found, 0, false, kAudioDevicePropertyDeviceName,
+                                          &nameSize, name) == 0 &&
+                   std::string(name) == "MirovanLE";
         return 0;
     }
     static OSStatus Property(AudioDeviceID, uint32_t, bool, AudioPropertyID property, void* self) {
@@ -111,6 +120,7 @@ struct AudioWatch {
     }
 
     std::atomic<AudioDeviceID> device{0};
+    std::atomic<bool> named{false};  // the name of `device` was read when it was found
     std::mutex mutex;
     std::vector<ListenerCall> calls;
 };

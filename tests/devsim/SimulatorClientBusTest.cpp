@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <poll.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 
@@ -43,8 +45,20 @@ class ClientOverServer : public ::testing::Test {
     }
     void TearDown() override { bus.reset(); }
 
+    // The model of the server that serves now.
+    DeviceModel& ServedModel() { return models.empty() ? model : *models.back(); }
+    void StopServer() { server.reset(); }
+    // Serves a new model, as a new mirovan-devsim process would.
+    void StartNewServer() {
+        models.push_back(std::make_unique<DeviceModel>());
+        server = std::make_unique<Server>(*models.back());
+        std::string error;
+        ASSERT_TRUE(server->Start(socket.path(), &error)) << error;
+    }
+
     devsim_test::TempSocket socket;
     DeviceModel model;
+    std::vector<std::unique_ptr<DeviceModel>> models;  // of the servers started after the first
     std::unique_ptr<Server> server = std::make_unique<Server>(model);
     std::unique_ptr<platform::SimulatorClientBus> bus;
 };
@@ -131,8 +145,11 @@ TEST_F(ClientOverServer, PlugsAndPropertyChangesArriveWithinAFewPolls) {
     EXPECT_STREQ(name, "MirovanLE");
 
     model.PowerCycle();  // faster than a poll: still an unplug followed by a plug
-    ASSERT_TRUE(Eventually([&] { return watch.terminations == 1 && watch.matches == 2; }));
-    EXPECT_EQ(audio.device, kAudioDeviceID);
+    // The registry's notices come on the main run loop, the device list's on the bus's thread:
+    // neither waits for the other.
+    EXPECT_TRUE(Eventually([&] {
+        return watch.terminations == 1 && watch.matches == 2 && audio.device == kAudioDeviceID;
+    }));
 }
 
 TEST_F(ClientOverServer, ARateSetHereReachesTheRateListenersBeforeTheCallReturns) {
@@ -149,12 +166,15 @@ TEST_F(ClientOverServer, ARateSetHereReachesTheRateListenersBeforeTheCallReturns
     EXPECT_TRUE(heard);  // no poll has passed yet: a reader of the old rate would see a change back
 }
 
-// A server that answers the watcher as a present device and every other request as the test says.
+// A server that answers the watcher as a present device (or as the test says) and every other
+// request as the test says.
 class FakeServer {
   public:
     explicit FakeServer(const std::string& path,
-                        std::function<std::string(const std::string&)> answer)
-        : answer_(std::move(answer)) {
+                        std::function<std::string(const std::string&)> answer,
+                        std::string stateAnswer = "0 1 65472 " + std::to_string(kDeviceGUID) +
+                                                  " 19788 1 0 0 0")
+        : answer_(std::move(answer)), stateAnswer_(std::move(stateAnswer)) {
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
         std::strcpy(address.sun_path, path.c_str());
@@ -188,10 +208,7 @@ class FakeServer {
                 if (!fds[i + 2].revents || !clients[i]->ReadAvailable()) continue;
                 std::string line;
                 while (clients[i]->TakeBufferedLine(&line)) {
-                    std::string reply =
-                        line == "state"
-                            ? "0 1 65472 " + std::to_string(kDeviceGUID) + " 19788 1 0 0 0"
-                            : answer_(line);
+                    std::string reply = line == "state" ? stateAnswer_ : answer_(line);
                     if (!reply.empty()) clients[i]->SendLine(reply, 1000);
                 }
             }
@@ -199,10 +216,170 @@ class FakeServer {
     }
 
     std::function<std::string(const std::string&)> answer_;
+    std::string stateAnswer_;
     int fd_ = -1;
     int stop_[2] = {-1, -1};
     std::thread thread_;
 };
+
+// --- Servers that go and come --------------------------------------------------------------
+
+// What a test sees of a device that should be plugged back: its services published again, its
+// audio device listed with a name that was readable at once, a handle opened before that fails
+// for good, and a new handle that reaches the device.
+void ExpectPluggedBack(const devsim_test::RegistryWatch& watch,
+                       const devsim_test::AudioWatch& audio, int matchesBefore, FWARef before) {
+    ASSERT_TRUE(Eventually([&] {
+        return watch.matches > matchesBefore && watch.node == kDeviceNodeID &&
+               audio.device == kAudioDeviceID && audio.named;
+    }));
+    FWAddress address{0, kRegisterSpaceHi, 0};
+    uint32_t value;
+    EXPECT_EQ(FWAReadQuadlet(before, &address, &value), kFWANoDevice);
+    FWARef after = nullptr;
+    ASSERT_EQ(FWAOpen(kDeviceNodeID, &after), kFWASuccess);
+    EXPECT_EQ(FWAReadQuadlet(after, &address, &value), kFWASuccess);
+    FWAClose(after);
+}
+
+void SleepPolls(int polls) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(polls * kPollMs));
+}
+
+TEST_F(ClientOverServer, ANewServerIsADevicePluggedBackWhateverCameBefore) {
+    devsim_test::RegistryWatch watch;
+    devsim_test::AudioWatch audio;
+    ASSERT_TRUE(audio.named);
+    const auto gone = [&] { return watch.node == 0 && audio.device == 0; };
+    // No call is made between the steps, so the first call after the plug is the name's read,
+    // as in the program, whose audio link reads it on hearing of the device.
+    const struct {
+        const char* name;
+        std::function<void()> steps;
+    } orders[] = {
+        {"unplugged, then the server stopped, then a new one",
+         [&] {
+             ServedModel().Unplug();
+             ASSERT_TRUE(Eventually(gone));
+             StopServer();
+             SleepPolls(3);
+             StartNewServer();
+         }},
+        {"the server stopped while plugged, then a new one",
+         [&] {
+             StopServer();
+             ASSERT_TRUE(Eventually(gone));
+             StartNewServer();
+         }},
+        {"the server replaced within a poll",
+         [&] {
+             StopServer();
+             StartNewServer();
+         }},
+        {"a server that sends garbage between two",
+         [&] {
+             StopServer();
+             {
+                 FakeServer garbage(
+                     socket.path(), [](const std::string&) { return "\x7f junk"; }, "junk");
+                 ASSERT_TRUE(Eventually(gone));
+                 SleepPolls(3);
+             }
+             StartNewServer();
+         }},
+        {"unplugged and plugged on the same server",
+         [&] {
+             ServedModel().Unplug();
+             ASSERT_TRUE(Eventually(gone));
+             ServedModel().Plug();
+         }},
+    };
+    for (const auto& order : orders) {
+        SCOPED_TRACE(order.name);
+        FWARef before = nullptr;
+        ASSERT_EQ(FWAOpen(kDeviceNodeID, &before), kFWASuccess);
+        const int matches = watch.matches;
+        order.steps();
+        ExpectPluggedBack(watch, audio, matches, before);
+        FWAClose(before);
+    }
+}
+
+#ifdef MIROVAN_DEVSIM_COMMAND
+// A mirovan-devsim process serving at a path, so that it can be stopped and continued.
+class DevsimProcess {
+  public:
+    explicit DevsimProcess(const std::string& path) : path_(path) {
+        std::string command = "MIROVANLE_SIM_SOCKET='" + path +
+                              "' exec '" MIROVAN_DEVSIM_COMMAND "' serve >/dev/null 2>&1 & echo $!";
+        FILE* pipe = ::popen(command.c_str(), "r");
+        if (!pipe) return;
+        if (std::fscanf(pipe, "%d", &pid_) != 1) pid_ = 0;
+        ::pclose(pipe);
+        platform::LineChannel probe;
+        for (int i = 0; i < 250 && pid_ > 0 && !probe.Connect(path, 100); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ~DevsimProcess() { Kill(SIGKILL); }
+    int pid() const { return pid_; }
+    void Signal(int signal) {
+        if (pid_ > 0) ::kill(pid_, signal);
+    }
+    // Kills the process as a crash would, leaving its socket file behind, and waits until
+    // nobody answers there.
+    void Kill(int signal) {
+        Signal(signal);
+        pid_ = 0;
+        platform::LineChannel probe;
+        for (int i = 0; i < 250 && probe.Connect(path_, 100); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+
+  private:
+    std::string path_;
+    int pid_ = 0;
+};
+
+TEST(ClientOverStuckServer, AServerThatWasStuckIsADevicePluggedBack) {
+    devsim_test::TempSocket socket;
+    DevsimProcess devsim(socket.path());
+    ASSERT_GT(devsim.pid(), 0);
+    platform::SimulatorClientBus bus(socket.path(), kPollMs);
+    platform::InstallDeviceBus(&bus);
+    devsim_test::RegistryWatch watch;
+    devsim_test::AudioWatch audio;
+    ASSERT_TRUE(audio.named);
+    const auto gone = [&] { return watch.node == 0 && audio.device == 0; };
+
+    {
+        SCOPED_TRACE("stopped, then continued");
+        FWARef before = nullptr;
+        ASSERT_EQ(FWAOpen(kDeviceNodeID, &before), kFWASuccess);
+        const int matches = watch.matches;
+        devsim.Signal(SIGSTOP);
+        ASSERT_TRUE(Eventually(gone));
+        devsim.Signal(SIGCONT);
+        ExpectPluggedBack(watch, audio, matches, before);
+        FWAClose(before);
+    }
+    {
+        SCOPED_TRACE("stopped, then killed and replaced");
+        FWARef before = nullptr;
+        ASSERT_EQ(FWAOpen(kDeviceNodeID, &before), kFWASuccess);
+        const int matches = watch.matches;
+        devsim.Signal(SIGSTOP);
+        ASSERT_TRUE(Eventually(gone));
+        devsim.Kill(SIGKILL);
+        DeviceModel model;
+        Server server(model);
+        std::string error;
+        ASSERT_TRUE(server.Start(socket.path(), &error)) << error;
+        ExpectPluggedBack(watch, audio, matches, before);
+        FWAClose(before);
+    }
+    platform::InstallDeviceBus(nullptr);
+}
+#endif
 
 TEST(ClientDistrust, AnswersAreTakenOnlyAsFarAsTheyAreValid) {
     devsim_test::TempSocket socket;
