@@ -27,7 +27,9 @@ namespace platform {
 
 class SimulatorClientBus : public DeviceBus {
   public:
-    static constexpr int kDefaultPollMs = 100;
+    // A plug or a rate change is seen within a quarter second, and the watcher, which runs as
+    // long as the panel is open, wakes the process only four times a second.
+    static constexpr int kDefaultPollMs = 250;
     static constexpr int kCallTimeoutMs = 400;
 
     // Asks the server once before returning, so Presence() is current, then starts watching.
