@@ -71,6 +71,19 @@ start_control() {
   E2E_PIDS+=($CONTROL_PID)
 }
 
+# second_copy [ARGS...]: runs a second mirovan-control to its end, from a folder of its own
+# (so that relative names must be made absolute), and sets STATUS to its exit status; fails
+# when it takes longer than LIMIT seconds (10 unless set).
+second_copy() {
+  local started limit=${LIMIT:-10}
+  started=$(date +%s%N)
+  mkdir -p "$E2E_DIR/elsewhere"
+  STATUS=0
+  (cd "$E2E_DIR/elsewhere" && exec timeout 30 "$MIROVAN_CONTROL" "$@") >>"$E2E_DIR/second.log" 2>&1 || STATUS=$?
+  local elapsed=$(( ($(date +%s%N) - started) / 1000000 ))
+  [ "$elapsed" -lt $(( limit * 1000 )) ] || fail "the second process took $elapsed ms"
+}
+
 visible_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
 window_shown() { [ -n "$(visible_window "$1")" ]; }
 window_gone() { [ -z "$(visible_window "$1")" ]; }

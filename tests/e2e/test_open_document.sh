@@ -2,8 +2,8 @@
 # A mix file opened from the desktop while the program runs: the second process that the
 # desktop starts hands the file to the running copy and leaves at once, showing nothing and
 # writing nothing; the running copy loads the file with its messages and raises its window.
-# Also: a damaged file, a file handed over while an error box is open, a file that cannot be
-# opened, a running copy that does not answer, and a socket left by a killed copy.
+# Also: a damaged file, a file handed over while an error box is open, and files that cannot
+# be opened.
 source "$(dirname "$0")/lib.sh"
 e2e_start
 start_devsim
@@ -15,17 +15,6 @@ close_main_window() {
   "$MIROVAN_CLOSE_WINDOW" "$WIN"
   wait_until 10 gone || fail "closing the window did not end the program"
 }
-
-# second_copy [ARGS...]: runs a second process from another folder (so that relative names
-# must be made absolute) and sets STATUS; fails when it takes longer than LIMIT seconds.
-second_copy() {
-  local started=$(date +%s%N) limit=${LIMIT:-5}
-  STATUS=0
-  (cd "$E2E_DIR/elsewhere" && exec timeout 30 "$MIROVAN_CONTROL" "$@") >>"$E2E_DIR/second.log" 2>&1 || STATUS=$?
-  ELAPSED_MS=$(( ($(date +%s%N) - started) / 1000000 ))
-  [ "$ELAPSED_MS" -lt $(( limit * 1000 )) ] || fail "the second process took ${ELAPSED_MS} ms"
-}
-mkdir "$E2E_DIR/elsewhere"
 
 # A first run makes the mix to open: the defaults with a fader moved.
 start_control
@@ -94,44 +83,25 @@ wait_until 5 loaded || { diff <(echo "$moved_mix") <(mixer_regs) >&2; fail "the 
 window_gone "^Error$" || fail "an error box after the waiting file"
 
 # A file that cannot be opened is passed over without a message, as any load from the
-# desktop; the second process still succeeds and touches nothing.
+# desktop; the second process still succeeds and touches nothing. A file without read
+# permission is one only when the test does not run as root.
 locked=$E2E_DIR/locked.mvle
 cp "$E2E_DIR/corrupt.mvle" "$locked"
 chmod 000 "$locked"
-if [ ! -r "$locked" ]; then
-  sleep 0.5
-  devsim writes --clear >/dev/null
-  second_copy "$locked"
-  [ "$STATUS" = 0 ] || fail "the second process of the locked file ended with $STATUS"
-  second_copy "$E2E_DIR/missing.mvle"
-  [ "$STATUS" = 0 ] || fail "the second process of a missing file ended with $STATUS"
-  sleep 1
-  window_gone "^Error$" || fail "a message for a file that cannot be opened"
-  [ "$(mixer_regs)" = "$moved_mix" ] || fail "a file that cannot be opened changed the mix"
-  [ -z "$(devsim writes)" ] || fail "the device was written to for files that cannot be opened"
-fi
+mkdir -p "$E2E_DIR/folder.mvle"
+unopenable=("$E2E_DIR/missing.mvle" "$E2E_DIR/folder.mvle")
+[ -r "$locked" ] || unopenable+=("$locked")
+sleep 0.5
+devsim writes --clear >/dev/null
+for path in "${unopenable[@]}"; do
+  second_copy "$path"
+  [ "$STATUS" = 0 ] || fail "the second process of $path ended with $STATUS"
+done
+sleep 1
+window_gone "^Error$" || fail "a message for a file that cannot be opened"
+[ "$(mixer_regs)" = "$moved_mix" ] || fail "a file that cannot be opened changed the mix"
+[ -z "$(devsim writes)" ] || fail "the device was written to for files that cannot be opened"
 main_window
 [ "$(main_windows)" = 1 ] || fail "a second main window appeared"
 
-# A running copy that takes the connection but never replies does not hold the second
-# process: it gives up within seconds and reports failure.
-kill -STOP "$first"
-LIMIT=10 second_copy "$E2E_DIR/moved.mvle"
-kill -CONT "$first"
-[ "$STATUS" != 0 ] || fail "the second process reported success to a stopped copy"
-grep -q "did not take the file" "$E2E_DIR/second.log" || fail "no reason given for giving up"
-
-# A killed copy leaves its socket behind; the next copy serves in its place.
-kill -KILL "$first"
-wait "$first" 2>/dev/null || true
-[ -S "$XDG_RUNTIME_DIR/mirovan-control.sock" ] || fail "the killed copy left no socket (test premise)"
-devsim power-cycle >/dev/null
-start_control
-main_window
-sleep 0.5
-second_copy "$E2E_DIR/moved.mvle"
-[ "$STATUS" = 0 ] || fail "the copy after a crash was not reached ($STATUS)"
-wait_until 5 loaded || fail "the copy after a crash did not load the handed-over mix"
-close_main_window
-[ ! -e "$XDG_RUNTIME_DIR/mirovan-control.sock" ] || fail "the socket outlived the program"
 echo PASS
