@@ -21,6 +21,7 @@
 #include "platform/DeviceBus.h"
 #include "platform/RunLoop.h"
 #include "platform/SimulatorClientBus.h"
+#include "platform/wx/DocumentHandOver.h"
 #include "platform/wx/Launcher.h"
 #include "platform/wx/Paths.h"
 #include "platform/wx/SleepNotifier.h"
@@ -65,6 +66,15 @@ void MessageBoxes::ShowError(const std::string& text) {
     wxMessageBox(wxString::FromUTF8(text), "Error", wxOK | wxICON_ERROR);
 }
 
+int ModalDialogCount::Enter(wxDialog*) {
+    ++open;
+    return wxID_NONE;
+}
+
+void ModalDialogCount::Exit(wxDialog*) {
+    if (--open == 0 && allClosed) allClosed();
+}
+
 MirovanControlApp::MirovanControlApp() = default;
 MirovanControlApp::~MirovanControlApp() = default;
 
@@ -80,15 +90,11 @@ bool MirovanControlApp::OnCmdLineParsed(wxCmdLineParser& parser) {
     return true;
 }
 
-bool MirovanControlApp::RefuseSecondCopy() {
+bool MirovanControlApp::AnotherCopyRuns() {
     // One lock per user: the lock file lives in the user's home folder.
     singleCopy = std::make_unique<wxSingleInstanceChecker>();
     if (!singleCopy->Create("MirovanControlLE-" + wxGetUserId() + ".lock")) return false;
-    if (!singleCopy->IsAnotherRunning()) return false;
-    wxMessageBox("Another copy of MirovanControl LE is already running.", "Error",
-                 wxOK | wxICON_ERROR);
-    savedefaultfile = false;
-    return true;
+    return singleCopy->IsAnotherRunning();
 }
 
 void MirovanControlApp::ConnectDeviceBus() {
@@ -148,7 +154,28 @@ bool MirovanControlApp::OnInit() {
     OnInitMakeDefaultFilename();
 
     if (!wxApp::OnInit()) return false;
-    if (RefuseSecondCopy()) return false;
+    if (AnotherCopyRuns()) {
+        // This process writes no settings and never touches the device. A file from the
+        // desktop goes to the running copy; without one, or when no copy takes it, the
+        // process is refused.
+        savedefaultfile = false;
+        const bool fileNamed = !sSilenceLoadErrors;
+        if (fileNamed && platform::HandDocumentToRunningCopy(sFileToLoad)) {
+            handedOver = true;
+            return true;
+        }
+        wxMessageBox("Another copy of MirovanControl LE is already running.", "Error",
+                     wxOK | wxICON_ERROR);
+        return false;
+    }
+    // Listening early, so that a second process started during start-up finds this copy;
+    // what it hands over waits in the queue until start-up has finished.
+    documentReceiver = std::make_unique<platform::DocumentReceiver>(
+        [this](const std::string& path) { QueueDocument(path); });
+    modalDialogs = std::make_unique<ModalDialogCount>([this] {
+        if (!queuedDocuments.empty()) CallAfter([this] { OpenQueuedDocuments(); });
+    });
+    modalDialogs->Register();
 
     // Work that the platform's notifications and the audio layer's threads hand to the main
     // thread runs from the toolkit's event loop.
@@ -207,12 +234,21 @@ bool MirovanControlApp::OnInit() {
     if (!MirovanHAL::Get()->KeepOpen()) connectionLostWindow->Show();
 
     initialised = true;
+    if (!queuedDocuments.empty()) CallAfter([this] { OpenQueuedDocuments(); });
     return true;
+}
+
+int MirovanControlApp::OnRun() {
+    if (handedOver) return 0;
+    return wxApp::OnRun();
 }
 
 int MirovanControlApp::OnExit() {
     if (exiting) return 0;
     exiting = true;  // from now on the idle handler does nothing
+    // No second process reaches this copy any more; the socket file goes with the receiver.
+    documentReceiver.reset();
+    queuedDocuments.clear();
 
     if (initialised) {
         OnInitMakeDefaultFilename();
@@ -239,6 +275,8 @@ int MirovanControlApp::OnExit() {
         delete plugin;
         plugin = nullptr;
     }
+    if (modalDialogs) modalDialogs->Unregister();
+    modalDialogs.reset();
     sleep.reset();
     DisconnectDeviceBus();
     platform::SetMainRunLoopWakeup({});
@@ -291,11 +329,36 @@ MyFrame* MirovanControlApp::ShownMainWindow() const {
 }
 
 void MirovanControlApp::OpenDocument(const wxString& name) {
-    MyFrame* frame = ShownMainWindow();
+    // Weak: a termination signal may close the windows while the load's error box is open.
+    wxWeakRef<MyFrame> frame = ShownMainWindow();
     if (!frame) return;
     frame->DeActivate();
     mixFiles->Load(name.utf8_string(), kMixFileId, false);
+    if (!frame) return;
     frame->Activate();
+    if (frame->IsIconized()) frame->Iconize(false);
+    frame->Raise();
+}
+
+void MirovanControlApp::QueueDocument(const std::string& path) {
+    if (exiting) return;
+    queuedDocuments.push_back(path);
+    CallAfter([this] { OpenQueuedDocuments(); });
+}
+
+void MirovanControlApp::OpenQueuedDocuments() {
+    // A document opened inside a dialog would set the windows aside under that dialog's
+    // owner; it waits for the dialog to close (the count then calls here again). The error
+    // box of one document is such a dialog, so documents are opened one after another.
+    if (!initialised || exiting || openingDocuments) return;
+    if (modalDialogs && modalDialogs->AnyOpen()) return;
+    openingDocuments = true;
+    while (!queuedDocuments.empty() && !exiting) {
+        const std::string path = queuedDocuments.front();
+        queuedDocuments.pop_front();
+        OpenDocument(wxString::FromUTF8(path));
+    }
+    openingDocuments = false;
 }
 
 void MirovanControlApp::SaveMixWithDialog() {

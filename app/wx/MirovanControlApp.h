@@ -4,8 +4,11 @@
 // parameter actions) and an observer of the device (events are queued and handled at idle).
 
 #include <wx/app.h>
+#include <wx/modalhook.h>
 #include <wx/snglinst.h>
 #include <wx/weakref.h>
+#include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,6 +31,7 @@ class PPlugIn;
 class wxPluginGUIFrame;
 namespace platform {
 class DeviceBus;
+class DocumentReceiver;
 class SleepNotifier;
 }  // namespace platform
 
@@ -35,6 +39,21 @@ class SleepNotifier;
 class MessageBoxes : public UserMessages {
   public:
     void ShowError(const std::string& text) override;
+};
+
+// Counts the modal dialogs that are open, and says when the last one has closed.
+class ModalDialogCount : public wxModalDialogHook {
+  public:
+    explicit ModalDialogCount(std::function<void()> allClosed) : allClosed(std::move(allClosed)) {}
+    bool AnyOpen() const { return open > 0; }
+
+  protected:
+    int Enter(wxDialog*) override;
+    void Exit(wxDialog*) override;
+
+  private:
+    std::function<void()> allClosed;
+    int open = 0;
 };
 
 class MirovanControlApp : public wxApp,
@@ -51,13 +70,18 @@ class MirovanControlApp : public wxApp,
     void OnInitCmdLine(wxCmdLineParser& parser) override;
     bool OnCmdLineParsed(wxCmdLineParser& parser) override;
     bool ProcessIdle() override;
+    int OnRun() override;
 
     float GetSampleRate() override;
     void ParameterHasChanged(int index) override;
     void MirovanHALEvent(MirovanHAL::Event e) override;
 
-    // Loads a mix file with its messages, the shown main window set aside meanwhile.
+    // Loads a mix file with its messages, the shown main window set aside meanwhile, and
+    // brings that window to the front.
     void OpenDocument(const wxString& name);
+    // A document opened from the desktop, handed over by a second process: it is opened as
+    // soon as start-up has finished and no dialog is open.
+    void QueueDocument(const std::string& path);
 
     void OnPowerSleep();
 
@@ -70,7 +94,8 @@ class MirovanControlApp : public wxApp,
     void DeviceReopened() override;
 
   private:
-    bool RefuseSecondCopy();
+    bool AnotherCopyRuns();
+    void OpenQueuedDocuments();
     void ConnectDeviceBus();
     void DisconnectDeviceBus();
     void LoadResources();
@@ -86,6 +111,9 @@ class MirovanControlApp : public wxApp,
     std::unique_ptr<MixFiles> mixFiles;
     std::unique_ptr<platform::SleepNotifier> sleep;
     std::unique_ptr<wxSingleInstanceChecker> singleCopy;
+    std::unique_ptr<platform::DocumentReceiver> documentReceiver;
+    std::unique_ptr<ModalDialogCount> modalDialogs;
+    std::deque<std::string> queuedDocuments;
     std::unique_ptr<platform::DeviceBus> bus;
     // Events raised by the first open, before the idle handler exists.
     std::vector<MirovanHAL::Event> pendingEvents;
@@ -103,6 +131,9 @@ class MirovanControlApp : public wxApp,
     bool initialised = false;
     bool exiting = false;
     bool inIdle = false;
+    bool openingDocuments = false;
+    // This process only handed its file to the running copy: it ends without a main loop.
+    bool handedOver = false;
 };
 
 wxDECLARE_APP(MirovanControlApp);

@@ -1,6 +1,6 @@
 # Shared steps of the end-to-end tests. Each test sources this, then calls e2e_start.
-# Everything runs in a private folder: its own Xvfb display, HOME, XDG_CONFIG_HOME and
-# simulator socket. Waits poll; none sleeps longer than it must.
+# Everything runs in a private folder: its own Xvfb display, HOME, XDG_CONFIG_HOME,
+# XDG_RUNTIME_DIR and simulator socket. Waits poll; none sleeps longer than it must.
 set -euo pipefail
 
 : "${MIROVAN_CONTROL:?path of mirovan-control}"
@@ -10,8 +10,12 @@ set -euo pipefail
 E2E_DIR=$(mktemp -d /tmp/mirovan-e2e-XXXXXX)
 export HOME=$E2E_DIR/home XDG_CONFIG_HOME=$E2E_DIR/home/.config
 export MIROVANLE_SIM_SOCKET=$E2E_DIR/sim.sock
-unset XDG_RUNTIME_DIR WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
+# A runtime folder of its own, so that a second process reaches this test's program and no
+# other test's through the document hand-over socket.
+export XDG_RUNTIME_DIR=$E2E_DIR/run
+unset WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
 mkdir -p "$HOME"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 SETTINGS=$XDG_CONFIG_HOME/example.kestrovel.MirovanControlLE/Settings.mvle
 PANEL_HEIGHT=392
 E2E_PIDS=()
@@ -65,6 +69,19 @@ start_control() {
   "$MIROVAN_CONTROL" "$@" >>"$E2E_DIR/control.log" 2>&1 &
   CONTROL_PID=$!
   E2E_PIDS+=($CONTROL_PID)
+}
+
+# second_copy [ARGS...]: runs a second mirovan-control to its end, from a folder of its own
+# (so that relative names must be made absolute), and sets STATUS to its exit status; fails
+# when it takes longer than LIMIT seconds (10 unless set).
+second_copy() {
+  local started limit=${LIMIT:-10}
+  started=$(date +%s%N)
+  mkdir -p "$E2E_DIR/elsewhere"
+  STATUS=0
+  (cd "$E2E_DIR/elsewhere" && exec timeout 30 "$MIROVAN_CONTROL" "$@") >>"$E2E_DIR/second.log" 2>&1 || STATUS=$?
+  local elapsed=$(( ($(date +%s%N) - started) / 1000000 ))
+  [ "$elapsed" -lt $(( limit * 1000 )) ] || fail "the second process took $elapsed ms"
 }
 
 visible_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }

@@ -1,0 +1,115 @@
+#include "platform/PrivateSocket.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+
+namespace {
+
+using namespace platform;
+
+// A fresh folder of this test process, removed with everything in it.
+class ScratchFolder {
+  public:
+    ScratchFolder() {
+        char name[] = "/tmp/mirovan-private-test-XXXXXX";
+        path = ::mkdtemp(name);
+    }
+    ~ScratchFolder() { std::system(("rm -rf '" + path + "'").c_str()); }
+    std::string path;
+};
+
+// Sets XDG_RUNTIME_DIR for one test and puts the old value back.
+class RuntimeVariable {
+  public:
+    explicit RuntimeVariable(const char* value) {
+        if (const char* old = std::getenv("XDG_RUNTIME_DIR")) {
+            saved = old;
+            hadValue = true;
+        }
+        value ? ::setenv("XDG_RUNTIME_DIR", value, 1) : ::unsetenv("XDG_RUNTIME_DIR");
+    }
+    ~RuntimeVariable() {
+        hadValue ? ::setenv("XDG_RUNTIME_DIR", saved.c_str(), 1) : ::unsetenv("XDG_RUNTIME_DIR");
+    }
+
+  private:
+    std::string saved;
+    bool hadValue = false;
+};
+
+int BoundSocket(const std::string& path, bool listening) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    EXPECT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    if (listening) {
+        EXPECT_EQ(::listen(fd, 1), 0);
+    }
+    return fd;
+}
+
+TEST(PrivateRuntimeFolder, OnlyAFolderThatNobodyElseCanEnterIsUsed) {
+    ScratchFolder scratch;
+    ASSERT_EQ(::chmod(scratch.path.c_str(), 0700), 0);
+    {
+        RuntimeVariable runtime((scratch.path + "/").c_str());
+        EXPECT_EQ(PrivateRuntimeFolder(), scratch.path);
+    }
+    {
+        // A runtime folder that the group may enter is not trusted, nor is a link to one.
+        ASSERT_EQ(::chmod(scratch.path.c_str(), 0750), 0);
+        RuntimeVariable runtime(scratch.path.c_str());
+        EXPECT_EQ(PrivateRuntimeFolder(), "");
+        ASSERT_EQ(::chmod(scratch.path.c_str(), 0700), 0);
+        const std::string link = scratch.path + "-link";
+        ASSERT_EQ(::symlink(scratch.path.c_str(), link.c_str()), 0);
+        EXPECT_FALSE(IsPrivateFolder(link));
+        ::unlink(link.c_str());
+    }
+    EXPECT_FALSE(IsPrivateFolder(scratch.path + "/missing"));
+    EXPECT_FALSE(IsPrivateFolder(""));
+}
+
+TEST(PrivateRuntimeFolder, WithoutARuntimeFolderAPrivateOneIsMadeInTmp) {
+    for (const char* unusable : {static_cast<const char*>(nullptr), "", "relative/run"}) {
+        RuntimeVariable runtime(unusable);
+        const std::string folder = PrivateRuntimeFolder();
+        EXPECT_EQ(folder, "/tmp/mirovan-control-" + std::to_string(::getuid()));
+        struct stat st;
+        ASSERT_EQ(::lstat(folder.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0700u);
+    }
+}
+
+TEST(ProbeSocket, TellsALiveServerFromACrashedOneAndFromStrangers) {
+    ScratchFolder scratch;
+    const std::string path = scratch.path + "/s.sock";
+    EXPECT_EQ(ProbeSocket(path), SocketProbe::Missing);
+
+    int listening = BoundSocket(path, true);
+    // A server that takes no clients (stopped or hung) fills its queue and still answers.
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(ProbeSocket(path), SocketProbe::Answers) << i;
+    ::close(listening);  // the file stays behind, as after a crash
+    EXPECT_EQ(ProbeSocket(path), SocketProbe::Stale);
+    ::unlink(path.c_str());
+
+    int bound = BoundSocket(path, false);  // bound but never listening
+    EXPECT_EQ(ProbeSocket(path), SocketProbe::Stale);
+    ::close(bound);
+    ::unlink(path.c_str());
+
+    std::ofstream(path) << "not a socket";
+    EXPECT_EQ(ProbeSocket(path), SocketProbe::Foreign);
+    EXPECT_EQ(ProbeSocket(""), SocketProbe::Foreign);
+    EXPECT_EQ(ProbeSocket("/" + std::string(200, 'x')), SocketProbe::Foreign);
+}
+
+}  // namespace
