@@ -49,11 +49,14 @@ void FillRectInBitmap(Bitmap* target, const PRect& r, long colour) {
     if (!target || !target->ThereIsBitmapData()) return;
     const Span s = ClipToBitmap(*target, r);
     if (s.left >= s.right || s.top >= s.bottom) return;
+    // One pixel is laid out once; the rows are filled with copies of it.
+    int32_t filled;
+    pixel::Store(&filled, colour);
     int32_t* bits = target->GetBits();
     const int rowLength = target->GetRowLength();
     for (int64_t y = s.top; y < s.bottom; ++y) {
         int32_t* row = bits + y * rowLength;
-        for (int64_t x = s.left; x < s.right; ++x) pixel::Store(row + x, colour);
+        std::fill(row + s.left, row + s.right, filled);
     }
     target->ReleaseBits();
 }

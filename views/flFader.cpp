@@ -1,5 +1,6 @@
 #include "views/flFader.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -19,12 +20,37 @@ int32_t ParseStep(const char* line) {
     return static_cast<int32_t>(parsed);
 }
 
-// Blends the handle over the background piece and shows the result inside the tray.
-void Compose(Bitmap* background, Bitmap* work, Bitmap* composite, Bitmap* handle,
-             Bitmap* handleMask, int x, int y) {
-    background->BlitIntoBitmap(work, 0, 0, nullptr);
-    background->BlitIntoBitmap(composite, 0, 0, nullptr);
-    handle->BlitAlphaIntoBitmap(composite, handleMask, x, y, nullptr, true);
+// The images of a fader's picture. The tray mask blends the handle into the tray; bare is the
+// tray with no handle in it: the background blended with itself through the tray mask.
+struct FaderImages {
+    Bitmap* background;
+    Bitmap* bare;
+    Bitmap* composite;
+    Bitmap* handle;
+    Bitmap* handleMask;
+    Bitmap* trayMask;
+};
+
+Bitmap* BareTray(Bitmap* background, Bitmap* trayMask, const PRect& rect) {
+    Bitmap* bare = flNewImage(rect);
+    background->BlitIntoBitmap(bare, 0, 0, nullptr);
+    background->BlitAlphaIntoBitmap(bare, trayMask, 0, 0, nullptr, true);
+    return bare;
+}
+
+// Draws into work the handle at (x, y) blended over the background, that seen through the
+// tray mask over the background. Outside the handle's rectangle the composite is the
+// background, so the picture there is the bare tray: only the handle's rectangle is composed
+// and blended, with the pixels that blending the whole composite gives.
+void DrawInTray(const FaderImages& f, int x, int y, Bitmap* work) {
+    f.bare->BlitIntoBitmap(work, 0, 0, nullptr);
+    const PRect area{std::max(x, 0), std::min(x + f.handle->GetWidth(), work->GetWidth()),
+                     std::max(y, 0), std::min(y + f.handle->GetHeight(), work->GetHeight())};
+    if (area.left >= area.right || area.top >= area.bottom) return;
+    f.background->BlitIntoBitmap(f.composite, area.left, area.top, &area);
+    f.handle->BlitAlphaIntoBitmap(f.composite, f.handleMask, x, y, nullptr, true);
+    f.background->BlitIntoBitmap(work, area.left, area.top, &area);
+    f.composite->BlitAlphaIntoBitmap(work, f.trayMask, area.left, area.top, &area, true);
 }
 
 }  // namespace
@@ -37,6 +63,7 @@ flHSlider::~flHSlider() {
     delete background;
     delete work;
     delete composite;
+    delete bareTray;
 }
 
 void flHSlider::Initialise(char** lines, int count) {
@@ -52,6 +79,8 @@ void flHSlider::Initialise(char** lines, int count) {
     work = flNewImage(rect);
     composite = flNewImage(rect);
     background = flBackgroundCrop(flNamedImage(lines, count, 4), rect);
+    if (flHasImage(background) && flHasImage(trayMask))
+        bareTray = BareTray(background, trayMask, rect);
     if (count == 5) step = ParseStep(flInitLine(lines, count, 5));
 }
 
@@ -64,14 +93,18 @@ int flHSlider::HandleX() const {
 }
 
 void flHSlider::draw(GUI* gui) {
+    const bool confined = flHasImage(trayMask);
     const bool complete = flHasImage(background) && flHasImage(work) && flHasImage(composite) &&
-                          flHasImage(handle) && flHasImage(handleMask);
+                          flHasImage(handle) && flHasImage(handleMask) &&
+                          (!confined || flHasImage(bareTray));
     if (complete) {
-        Compose(background, work, composite, handle, handleMask, HandleX(), 0);
-        if (flHasImage(trayMask)) {
-            composite->BlitAlphaIntoBitmap(work, trayMask, 0, 0, nullptr, true);
+        if (confined) {
+            DrawInTray({background, bareTray, composite, handle, handleMask, trayMask}, HandleX(),
+                       0, work);
         } else {
-            composite->BlitIntoBitmap(work, 0, 0, nullptr);  // the handle is not confined
+            // The handle is not confined.
+            background->BlitIntoBitmap(work, 0, 0, nullptr);
+            handle->BlitAlphaIntoBitmap(work, handleMask, HandleX(), 0, nullptr, true);
         }
         gui->DrawBitmap(work, &rect, nullptr);
     }
@@ -108,6 +141,7 @@ flVSlider::~flVSlider() {
     delete background;
     delete work;
     delete composite;
+    delete bareTray;
 }
 
 void flVSlider::Initialise(char** lines, int count) {
@@ -123,6 +157,8 @@ void flVSlider::Initialise(char** lines, int count) {
     work = flNewImage(rect);
     composite = flNewImage(rect);
     background = flBackgroundCrop(flNamedImage(lines, count, 4), rect);
+    if (flHasImage(background) && flHasImage(trayMask))
+        bareTray = BareTray(background, trayMask, rect);
 }
 
 int flVSlider::HandleY() const {
@@ -132,10 +168,11 @@ int flVSlider::HandleY() const {
 
 void flVSlider::draw(GUI* gui) {
     const bool complete = flHasImage(background) && flHasImage(work) && flHasImage(composite) &&
-                          flHasImage(handle) && flHasImage(handleMask) && flHasImage(trayMask);
+                          flHasImage(handle) && flHasImage(handleMask) && flHasImage(trayMask) &&
+                          flHasImage(bareTray);
     if (complete) {
-        Compose(background, work, composite, handle, handleMask, 0, HandleY());
-        composite->BlitAlphaIntoBitmap(work, trayMask, 0, 0, nullptr, true);
+        DrawInTray({background, bareTray, composite, handle, handleMask, trayMask}, 0, HandleY(),
+                   work);
         gui->DrawBitmap(work, &rect, nullptr);
     }
     needsRedraw = false;

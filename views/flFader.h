@@ -35,6 +35,8 @@ class flHSlider : public View {
     Bitmap* handleMask = nullptr;
     Bitmap* trayMask = nullptr;
     Bitmap* composite = nullptr;
+    // The tray without the handle, what the fader shows wherever the handle is not.
+    Bitmap* bareTray = nullptr;
 };
 
 class flVSlider : public View {
@@ -64,6 +66,8 @@ class flVSlider : public View {
     Bitmap* handleMask = nullptr;
     Bitmap* trayMask = nullptr;
     Bitmap* composite = nullptr;
+    // The tray without the handle, what the fader shows wherever the handle is not.
+    Bitmap* bareTray = nullptr;
 
   protected:
     // Follows the pointer and reports the value on slot 0; false when the fader cannot drag.

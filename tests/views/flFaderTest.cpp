@@ -1,3 +1,6 @@
+#include <random>
+#include <vector>
+
 #include "tests/views/flTestSurface.h"
 
 namespace fltest {
@@ -137,6 +140,81 @@ TEST_F(flFaderTest, StereoLinkMovesAndResetsThePair) {
     DragLevel(0, 0);
     EXPECT_EQ(Value(0), 1.0f);
     EXPECT_EQ(Value(1), 0.5f);
+}
+
+// The picture as first drawn: the whole background, the handle blended over it, and the whole
+// of that seen through the tray mask over the background (copied as it is without a tray).
+std::vector<long> ReferencePicture(Bitmap* background, Bitmap* handle, Bitmap* handleMask,
+                                   Bitmap* trayMask, int x, int y) {
+    const int w = background->GetWidth(), h = background->GetHeight();
+    Bitmap work(w, h), composite(w, h);
+    background->BlitIntoBitmap(&work, 0, 0, nullptr);
+    background->BlitIntoBitmap(&composite, 0, 0, nullptr);
+    handle->BlitAlphaIntoBitmap(&composite, handleMask, x, y, nullptr, true);
+    if (trayMask != nullptr) {
+        composite.BlitAlphaIntoBitmap(&work, trayMask, 0, 0, nullptr, true);
+    } else {
+        composite.BlitIntoBitmap(&work, 0, 0, nullptr);
+    }
+    std::vector<long> pixels;
+    for (int py = 0; py < h; ++py)
+        for (int px = 0; px < w; ++px) pixels.push_back(work.GetPixel(px, py));
+    return pixels;
+}
+
+TEST_F(flFaderTest, PictureIsTheWholeCompositeSeenThroughTheTray) {
+    std::mt19937 rng(7);
+    const auto noise = [&rng](int, int) { return static_cast<long>(rng() & 0xFFFFFF); };
+    // Masks as skins draw them: opaque, clear and soft pixels.
+    const auto soft = [&rng](int, int) {
+        const long levels[] = {0, 0xFFFFFF, static_cast<long>(rng() & 0xFFFFFF)};
+        return levels[rng() % 3];
+    };
+    AddImage("NoisyBack.bmp", 200, 160, noise);
+    AddImage("NHandle.bmp", 10, 6, noise);
+    AddImage("NHandleMask.bmp", 10, 6, soft);
+    AddImage("NTray.bmp", 10, 128, soft);
+    AddImage("NShortTray.bmp", 10, 100, soft);  // not the view's size: no tray blend
+    AddImage("NTallHandle.bmp", 10, 40, noise);
+    AddImage("NTallHandleMask.bmp", 10, 40, soft);
+    AddImage("NXHandle.bmp", 12, 8, noise);
+    AddImage("NXHandleMask.bmp", 12, 8, soft);
+    AddImage("NXTray.bmp", 112, 8, soft);
+    params = {Param(0.5f)};
+    Add("flVSlider", Level(0), "NHandle.bmp\nNHandleMask.bmp\nNTray.bmp\nNoisyBack.bmp", {0});
+    Add("flVSlider", {155, 165, 10, 138},
+        "NHandle.bmp\nNHandleMask.bmp\nNShortTray.bmp\nNoisyBack.bmp", {0});
+    // A handle running off the bottom of a short view, through a tray of the view's size.
+    Add("flVSlider", {170, 180, 10, 110},
+        "NTallHandle.bmp\nNTallHandleMask.bmp\nNShortTray.bmp\nNoisyBack.bmp", {0});
+    Add("flVSlider2", {185, 195, 10, 138}, "NHandle.bmp\nNHandleMask.bmp\nNTray.bmp\nNoisyBack.bmp",
+        {0});
+    Add("flHSlider", kBalance, "NXHandle.bmp\nNXHandleMask.bmp\nNXTray.bmp\nNoisyBack.bmp", {0});
+    Add("flHSlider", {20, 132, 60, 68},
+        "NXHandle.bmp\nNXHandleMask.bmp\nNXTray.bmp\nNoisyBack.bmp\n7", {0});
+    Add("flHSlider", {20, 132, 80, 88}, "NXHandle.bmp\nNXHandleMask.bmp\n\nNoisyBack.bmp", {0});
+    Build();
+    for (float value : {0.0f, 1.0f, 0.5f, 0.25f, 0.8f, 0.33f, 0.0f, 0.6f}) {
+        Set(0, value);
+        panel->draw();
+        for (ViewID id = 1; id < static_cast<ViewID>(rows.size()); ++id) {
+            const PRect& r = panel->GetView(id)->rect;
+            std::vector<long> expected;
+            if (auto* h = At<flHSlider>(id)) {
+                expected = ReferencePicture(h->background, h->handle, h->handleMask, h->trayMask,
+                                            h->HandleX(), 0);
+            } else {
+                auto* v = At<flVSlider>(id);
+                expected = ReferencePicture(v->background, v->handle, v->handleMask, v->trayMask, 0,
+                                            v->HandleY());
+            }
+            std::vector<long> drawn;
+            for (int y = r.top; y < r.bottom; ++y)
+                for (int x = r.left; x < r.right; ++x)
+                    drawn.push_back(window.buffer->GetPixel(x, y));
+            ASSERT_EQ(drawn, expected) << "view " << id << " value " << value;
+        }
+    }
 }
 
 }  // namespace
