@@ -9,20 +9,6 @@ main_window
 mix=$E2E_DIR/mix.mvle
 mixer_regs() { devsim regs | awk '$1 < 90 || $1 > 110'; }
 
-# type_into_dialog TITLE KEYS TEXT: focuses the dialog, presses KEYS, types TEXT, Return.
-type_into_dialog() {
-  wait_until 10 window_shown "^$1$" || fail "no dialog \"$1\""
-  local dialog
-  dialog=$(visible_window "^$1$")
-  xdotool windowfocus --sync "$dialog"
-  sleep 0.3  # the dialog takes its keyboard focus once mapped
-  [ -n "$2" ] && xdotool key --clearmodifiers $2
-  xdotool type --delay 5 "$3"
-  sleep 0.2
-  xdotool key Return
-  wait_until 10 window_gone "^$1$" || fail "dialog \"$1\" stays open"
-}
-
 sleep 0.5
 saved=$(mixer_regs)
 click_panel 506 357  # SAVE
