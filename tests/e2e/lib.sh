@@ -157,6 +157,19 @@ brighter() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'; }
 
 writes_match() { devsim writes | grep -Eq "$1"; }
 
+# The mixer's registers, without the settings registers 90 to 110.
+mixer_regs() { devsim regs | awk '$1 < 90 || $1 > 110'; }
+
+# The program has ended.
+gone() { ! kill -0 "$CONTROL_PID" 2>/dev/null; }
+
+# Closes the shown main window as a window manager would; the program must end.
+close_main_window() {
+  main_window
+  "$MIROVAN_CLOSE_WINDOW" "$WIN"
+  wait_until 10 gone || fail "closing the window did not end the program"
+}
+
 e2e_start() {
   start_xvfb
 }

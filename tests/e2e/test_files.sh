@@ -7,7 +7,6 @@ start_devsim
 start_control
 main_window
 mix=$E2E_DIR/mix.mvle
-mixer_regs() { devsim regs | awk '$1 < 90 || $1 > 110'; }
 
 sleep 0.5
 saved=$(mixer_regs)

@@ -18,6 +18,5 @@ box=$(visible_window "^MirovanControl LE$")
 xdotool windowfocus --sync "$box"
 xdotool key Return
 wait_until 10 test -e "$marker" || fail "the updater did not run"
-gone() { ! kill -0 "$CONTROL_PID" 2>/dev/null; }
 wait_until 10 gone || fail "the program did not close"
 echo PASS

@@ -7,14 +7,7 @@
 source "$(dirname "$0")/lib.sh"
 e2e_start
 start_devsim
-mixer_regs() { devsim regs | awk '$1 < 90 || $1 > 110'; }
-gone() { ! kill -0 "$CONTROL_PID" 2>/dev/null; }
 main_windows() { xdotool search --onlyvisible --name "^ MirovanControl LE$" 2>/dev/null | wc -l; }
-close_main_window() {
-  main_window
-  "$MIROVAN_CLOSE_WINDOW" "$WIN"
-  wait_until 10 gone || fail "closing the window did not end the program"
-}
 
 # A first run makes the mix to open: the defaults with a fader moved.
 start_control

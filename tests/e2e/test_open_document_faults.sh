@@ -35,7 +35,6 @@ xdotool windowfocus --sync "$(visible_window "^Error$")"
 xdotool key Return
 wait_until 10 window_gone "^Error$" || fail "the error box stays open"
 
-gone() { ! kill -0 "$CONTROL_PID" 2>/dev/null; }
 main_window
 "$MIROVAN_CLOSE_WINDOW" "$WIN"
 wait_until 10 gone || fail "closing the window did not end the program"

@@ -6,8 +6,6 @@
 source "$(dirname "$0")/lib.sh"
 e2e_start
 start_devsim
-mixer_regs() { devsim regs | awk '$1 < 90 || $1 > 110'; }
-gone() { ! kill -0 "$CONTROL_PID" 2>/dev/null; }
 close_control() {
   "$MIROVAN_CLOSE_WINDOW" "$WIN"
   wait_until 10 gone || fail "closing the window did not end the program"

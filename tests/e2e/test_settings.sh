@@ -6,14 +6,12 @@ e2e_start
 start_devsim
 start_control
 main_window
-mixer_regs() { devsim regs | awk '$1 < 90 || $1 > 110'; }
 drag_panel 531 105 160
 sleep 0.5
 wanted=$(mixer_regs)
 before=$(screenshot before-close)
 
 "$MIROVAN_CLOSE_WINDOW" "$WIN"
-gone() { ! kill -0 "$CONTROL_PID" 2>/dev/null; }
 wait_until 10 gone || fail "closing the window did not end the program"
 [ "$(stat -c %s "$SETTINGS")" = 324 ] || fail "no settings file at $SETTINGS"
 
