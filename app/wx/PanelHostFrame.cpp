@@ -3,6 +3,7 @@
 #include <wx/dcclient.h>
 #include <wx/tooltip.h>
 
+#include "app/wx/TimersInStep.h"
 #include "device/MirovanHAL.h"
 #include "platform/wx/WindowSurface.h"
 #include "views/GUI.h"
@@ -34,12 +35,13 @@ wxPluginGUIFrame::wxPluginGUIFrame(wxWindow* parent, int id, const wxString& tit
     canvas->Bind(wxEVT_LEFT_DCLICK, &wxPluginGUIFrame::OnClick, this);
     canvas->Bind(wxEVT_MOTION, &wxPluginGUIFrame::OnMove, this);
     timer = new wxTimer(this, kTimerId);
-    timer->Start(kTickMilliseconds);
+    TimersInStep::Start(timer, kTickMilliseconds);
     window = std::make_unique<WindowSurface>(canvas);
     surface = new GUI(window.get());
 }
 
 wxPluginGUIFrame::~wxPluginGUIFrame() {
+    TimersInStep::Forget(timer);
     timer->Stop();
     if (panel) panel->SetGUI(nullptr);
     delete timer;
@@ -111,6 +113,7 @@ void wxPluginGUIFrame::OnIdle(wxIdleEvent&) {
 }
 
 void wxPluginGUIFrame::OnTick(wxTimerEvent&) {
+    TimersInStep::Ticked();
     MirovanHAL::Get()->StepAVC();
     CustomOnTick();
     IdlePanel();
