@@ -1,7 +1,9 @@
 # Shared steps of the end-to-end tests. Each test sources this, then calls e2e_start.
 # Everything runs in a private folder: its own Xvfb display, HOME, XDG_CONFIG_HOME,
 # XDG_RUNTIME_DIR and simulator socket. Waits poll; none sleeps longer than it must.
-set -euo pipefail
+set -eEuo pipefail
+# A command that fails outside a condition ends the test: it says which.
+trap '[ "$BASH_SUBSHELL" = 0 ] && echo "FAIL: line $LINENO of ${BASH_SOURCE[0]##*/} failed: $BASH_COMMAND" >&2' ERR
 
 : "${MIROVAN_CONTROL:?path of mirovan-control}"
 : "${MIROVAN_DEVSIM:?path of mirovan-devsim}"
@@ -25,11 +27,25 @@ SHOT=0
 e2e_cleanup() {
   local pid
   for pid in "${E2E_PIDS[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
+  # A program that does not end on its own (a test that failed with a dialog open) is killed,
+  # so that the test reports its failure instead of waiting for CTest's timeout.
+  wait_until 10 all_gone "${E2E_PIDS[@]}" ||
+    for pid in "${E2E_PIDS[@]}"; do kill -KILL "$pid" 2>/dev/null || true; done
   for pid in "${E2E_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
   [ -n "$XVFB_PID" ] && { kill -TERM "$XVFB_PID" 2>/dev/null || true; wait "$XVFB_PID" 2>/dev/null || true; }
   if [ "${E2E_KEEP:-}" = "" ]; then rm -rf "$E2E_DIR"; else echo "kept $E2E_DIR"; fi
 }
 trap e2e_cleanup EXIT
+
+# all_gone PID...: none of the processes runs any more (ended ones not yet waited for count
+# as gone).
+all_gone() {
+  local pid state
+  for pid in "$@"; do
+    state=$(ps -o stat= -p "$pid") || continue
+    [[ $state == Z* ]] || return 1
+  done
+}
 
 fail() { echo "FAIL: $*" >&2; [ -f "$E2E_DIR/control.log" ] && sed 's/^/  control: /' "$E2E_DIR/control.log" >&2; exit 1; }
 
@@ -84,8 +100,16 @@ second_copy() {
   [ "$elapsed" -lt $(( limit * 1000 )) ] || fail "the second process took $elapsed ms"
 }
 
-visible_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
+# visible_window TITLE: the id of a shown window whose name matches, or nothing. It never fails:
+# xdotool fails when nothing matches and may die of SIGPIPE when head has had its line, and
+# either would end a test silently where it assigns the id.
+visible_window() { { xdotool search --onlyvisible --name "$1" 2>/dev/null || true; } | head -1; }
 window_shown() { [ -n "$(visible_window "$1")" ]; }
+# find_window TITLE: a window matching TITLE is shown; its id is in FOUND_WINDOW.
+find_window() {
+  FOUND_WINDOW=$(visible_window "$1")
+  [ -n "$FOUND_WINDOW" ]
+}
 window_gone() { [ -z "$(visible_window "$1")" ]; }
 
 # main_window: waits for the shown main window and sets WIN, WIN_X, WIN_Y, WIN_W, WIN_H and
@@ -214,13 +238,12 @@ framed_main_window() {
 # type_into_dialog TITLE KEYS TEXT: focuses the dialog, presses KEYS, types TEXT, Return. A
 # window manager gives the focus only to the window it activates.
 type_into_dialog() {
-  wait_until 10 window_shown "^$1$" || fail "no dialog \"$1\""
-  local dialog
-  dialog=$(visible_window "^$1$")
+  wait_until 10 find_window "^$1$" || fail "no dialog \"$1\""
+  local dialog=$FOUND_WINDOW
   if window_manager_runs; then
     timeout 5 xdotool windowactivate --sync "$dialog" || true
   else
-    xdotool windowfocus --sync "$dialog"
+    timeout 5 xdotool windowfocus --sync "$dialog" || true
   fi
   sleep 0.3  # the dialog takes its keyboard focus once mapped
   [ -n "$2" ] && xdotool key --clearmodifiers $2
