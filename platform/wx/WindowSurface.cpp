@@ -36,7 +36,8 @@ Bitmap* WindowSurface::GetBackBuffer() {
     if (!backBuffer || backBuffer->GetWidth() != size.x || backBuffer->GetHeight() != size.y) {
         backBuffer = std::make_unique<Bitmap>(size.x, size.y);
         backBuffer->EraseBitmap(0);
-        MakeScreenImage(size.x, size.y);
+        // The next paint makes a screen image of the new size.
+        DropScreenImage();
     }
     return backBuffer->ThereIsBitmapData() ? backBuffer.get() : nullptr;
 }
@@ -114,16 +115,26 @@ int WindowSurface::GetClipboardData(int flavour, void* buf, int capacity) {
     return copied;
 }
 
-void WindowSurface::MakeScreenImage(int width, int height) {
+void WindowSurface::MakeScreenImage(cairo_surface_t* target, const Bitmap& buffer) {
     DropScreenImage();
-    // A new image is black, as is a new back buffer.
-    cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
-    if (cairo_surface_status(image) == CAIRO_STATUS_SUCCESS) {
-        screenImage = image;
-        screenPattern = cairo_pattern_create_for_surface(image);
-    } else {
+    // An image made like the paint target's can live in memory that the X server shares
+    // (MIT-SHM), so that a paint copies only its update region's pixels, inside the server,
+    // instead of sending the update region's bounding box over the connection.
+    const int width = buffer.GetWidth(), height = buffer.GetHeight();
+    cairo_surface_t* image =
+        cairo_surface_create_similar_image(target, CAIRO_FORMAT_RGB24, width, height);
+    if (cairo_surface_status(image) != CAIRO_STATUS_SUCCESS ||
+        cairo_surface_get_type(image) != CAIRO_SURFACE_TYPE_IMAGE) {
         cairo_surface_destroy(image);
+        image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
     }
+    if (cairo_surface_status(image) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(image);
+        return;
+    }
+    screenImage = image;
+    screenPattern = cairo_pattern_create_for_surface(image);
+    ConvertIntoScreenImage(buffer, wxRect(0, 0, width, height));
 }
 
 void WindowSurface::DropScreenImage() {
@@ -156,7 +167,10 @@ bool WindowSurface::Paint() {
     // GTK hands every paint a cairo context clipped to the update region. Drawing through it
     // directly spares a paint DC and its graphics context on every paint.
     cairo_t* cr = window ? window->GTKPaintContext() : nullptr;
-    if (!GetBackBuffer() || !cr || !screenPattern) return false;
+    const Bitmap* buffer = GetBackBuffer();
+    if (!buffer || !cr) return false;
+    if (!screenImage) MakeScreenImage(cairo_get_target(cr), *buffer);
+    if (!screenPattern) return false;
     cairo_save(cr);
     cairo_set_source(cr, screenPattern);
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);

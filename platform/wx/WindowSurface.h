@@ -45,8 +45,9 @@ class WindowSurface : public WindowPort {
     wxWindow* GetWindow() const { return window; }
 
   private:
-    // The screen image is made with each new back buffer.
-    void MakeScreenImage(int width, int height);
+    // The screen image is made by the first paint after each new back buffer, like the paint
+    // target, and filled from the buffer.
+    void MakeScreenImage(cairo_surface_t* target, const Bitmap& buffer);
     void DropScreenImage();
     // Converts rectangle r (inside both) of the back buffer into the screen image.
     void ConvertIntoScreenImage(const Bitmap& buffer, const wxRect& r);
