@@ -76,11 +76,17 @@ void flHSlider::Initialise(char** lines, int count) {
     trayMask = flNamedImage(lines, count, 3);
     if (handle != nullptr) travel = (rect.right - rect.left) - handle->GetWidth() - 3;
     if (travel <= 0) travel = 1;
+    // A fader initialised again deletes the images it made before.
+    delete work;
     work = flNewImage(rect);
+    delete composite;
     composite = flNewImage(rect);
+    delete background;
     background = flBackgroundCrop(flNamedImage(lines, count, 4), rect);
-    if (flHasImage(background) && flHasImage(trayMask))
+    if (flHasImage(background) && flHasImage(trayMask)) {
+        delete bareTray;
         bareTray = BareTray(background, trayMask, rect);
+    }
     if (count == 5) step = ParseStep(flInitLine(lines, count, 5));
 }
 
@@ -154,11 +160,17 @@ void flVSlider::Initialise(char** lines, int count) {
     trayMask = flNamedImage(lines, count, 3);
     if (handle != nullptr) travel = kTravel;  // whatever the view's height
     if (travel <= 0) travel = 1;
+    // A fader initialised again deletes the images it made before.
+    delete work;
     work = flNewImage(rect);
+    delete composite;
     composite = flNewImage(rect);
+    delete background;
     background = flBackgroundCrop(flNamedImage(lines, count, 4), rect);
-    if (flHasImage(background) && flHasImage(trayMask))
+    if (flHasImage(background) && flHasImage(trayMask)) {
+        delete bareTray;
         bareTray = BareTray(background, trayMask, rect);
+    }
 }
 
 int flVSlider::HandleY() const {

@@ -28,7 +28,10 @@ void flPPM::Initialise(char** lines, int count) {
     clipHold = 0;
     changed = 1;
     meterImage = flNamedImage(lines, count, 1);
+    // A meter initialised again deletes the images it made before.
+    delete background;
     background = flBackgroundCrop(flNamedImage(lines, count, 2), rect);
+    delete composite;
     composite = flNewImage(rect);
     clipImage = count > 2 ? flNamedImage(lines, count, 3) : nullptr;
 }
