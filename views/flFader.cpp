@@ -69,6 +69,7 @@ flHSlider::~flHSlider() {
 void flHSlider::Initialise(char** lines, int count) {
     value = 0.0f;
     travel = 0;
+    workHandleX.Forget();
     if (count <= 3) return;
 
     handle = flNamedImage(lines, count, 1);
@@ -104,13 +105,17 @@ void flHSlider::draw(GUI* gui) {
                           flHasImage(handle) && flHasImage(handleMask) &&
                           (!confined || flHasImage(bareTray));
     if (complete) {
-        if (confined) {
-            DrawInTray({background, bareTray, composite, handle, handleMask, trayMask}, HandleX(),
-                       0, work);
-        } else {
-            // The handle is not confined.
-            background->BlitIntoBitmap(work, 0, 0, nullptr);
-            handle->BlitAlphaIntoBitmap(work, handleMask, HandleX(), 0, nullptr, true);
+        const int x = HandleX();
+        if (!workHandleX.Holds(x)) {
+            if (confined) {
+                DrawInTray({background, bareTray, composite, handle, handleMask, trayMask}, x, 0,
+                           work);
+            } else {
+                // The handle is not confined.
+                background->BlitIntoBitmap(work, 0, 0, nullptr);
+                handle->BlitAlphaIntoBitmap(work, handleMask, x, 0, nullptr, true);
+            }
+            workHandleX.Record(x);
         }
         gui->DrawBitmap(work, &rect, nullptr);
     }
@@ -153,6 +158,7 @@ flVSlider::~flVSlider() {
 void flVSlider::Initialise(char** lines, int count) {
     value = 0.0f;
     travel = 0;
+    workHandleY.Forget();
     if (count != 4) return;
 
     handle = flNamedImage(lines, count, 1);
@@ -183,8 +189,11 @@ void flVSlider::draw(GUI* gui) {
                           flHasImage(handle) && flHasImage(handleMask) && flHasImage(trayMask) &&
                           flHasImage(bareTray);
     if (complete) {
-        DrawInTray({background, bareTray, composite, handle, handleMask, trayMask}, 0, HandleY(),
-                   work);
+        const int y = HandleY();
+        if (!workHandleY.Holds(y)) {
+            DrawInTray({background, bareTray, composite, handle, handleMask, trayMask}, 0, y, work);
+            workHandleY.Record(y);
+        }
         gui->DrawBitmap(work, &rect, nullptr);
     }
     needsRedraw = false;
