@@ -69,6 +69,7 @@ flHSlider::~flHSlider() {
 void flHSlider::Initialise(char** lines, int count) {
     value = 0.0f;
     travel = 0;
+    workHandleX.Forget();
     if (count <= 3) return;
 
     handle = flNamedImage(lines, count, 1);
@@ -76,11 +77,17 @@ void flHSlider::Initialise(char** lines, int count) {
     trayMask = flNamedImage(lines, count, 3);
     if (handle != nullptr) travel = (rect.right - rect.left) - handle->GetWidth() - 3;
     if (travel <= 0) travel = 1;
+    // A fader initialised again deletes the images it made before.
+    delete work;
     work = flNewImage(rect);
+    delete composite;
     composite = flNewImage(rect);
+    delete background;
     background = flBackgroundCrop(flNamedImage(lines, count, 4), rect);
-    if (flHasImage(background) && flHasImage(trayMask))
+    if (flHasImage(background) && flHasImage(trayMask)) {
+        delete bareTray;
         bareTray = BareTray(background, trayMask, rect);
+    }
     if (count == 5) step = ParseStep(flInitLine(lines, count, 5));
 }
 
@@ -98,13 +105,17 @@ void flHSlider::draw(GUI* gui) {
                           flHasImage(handle) && flHasImage(handleMask) &&
                           (!confined || flHasImage(bareTray));
     if (complete) {
-        if (confined) {
-            DrawInTray({background, bareTray, composite, handle, handleMask, trayMask}, HandleX(),
-                       0, work);
-        } else {
-            // The handle is not confined.
-            background->BlitIntoBitmap(work, 0, 0, nullptr);
-            handle->BlitAlphaIntoBitmap(work, handleMask, HandleX(), 0, nullptr, true);
+        const int x = HandleX();
+        if (!workHandleX.Holds(x)) {
+            if (confined) {
+                DrawInTray({background, bareTray, composite, handle, handleMask, trayMask}, x, 0,
+                           work);
+            } else {
+                // The handle is not confined.
+                background->BlitIntoBitmap(work, 0, 0, nullptr);
+                handle->BlitAlphaIntoBitmap(work, handleMask, x, 0, nullptr, true);
+            }
+            workHandleX.Record(x);
         }
         gui->DrawBitmap(work, &rect, nullptr);
     }
@@ -147,6 +158,7 @@ flVSlider::~flVSlider() {
 void flVSlider::Initialise(char** lines, int count) {
     value = 0.0f;
     travel = 0;
+    workHandleY.Forget();
     if (count != 4) return;
 
     handle = flNamedImage(lines, count, 1);
@@ -154,11 +166,17 @@ void flVSlider::Initialise(char** lines, int count) {
     trayMask = flNamedImage(lines, count, 3);
     if (handle != nullptr) travel = kTravel;  // whatever the view's height
     if (travel <= 0) travel = 1;
+    // A fader initialised again deletes the images it made before.
+    delete work;
     work = flNewImage(rect);
+    delete composite;
     composite = flNewImage(rect);
+    delete background;
     background = flBackgroundCrop(flNamedImage(lines, count, 4), rect);
-    if (flHasImage(background) && flHasImage(trayMask))
+    if (flHasImage(background) && flHasImage(trayMask)) {
+        delete bareTray;
         bareTray = BareTray(background, trayMask, rect);
+    }
 }
 
 int flVSlider::HandleY() const {
@@ -171,8 +189,11 @@ void flVSlider::draw(GUI* gui) {
                           flHasImage(handle) && flHasImage(handleMask) && flHasImage(trayMask) &&
                           flHasImage(bareTray);
     if (complete) {
-        DrawInTray({background, bareTray, composite, handle, handleMask, trayMask}, 0, HandleY(),
-                   work);
+        const int y = HandleY();
+        if (!workHandleY.Holds(y)) {
+            DrawInTray({background, bareTray, composite, handle, handleMask, trayMask}, 0, y, work);
+            workHandleY.Record(y);
+        }
         gui->DrawBitmap(work, &rect, nullptr);
     }
     needsRedraw = false;

@@ -8,6 +8,7 @@
 // slot 1 through the stereo-link switch of slot 2.
 
 #include "views/Bitmap.h"
+#include "views/ComposedKey.h"
 #include "views/View.h"
 
 class flHSlider : public View {
@@ -37,6 +38,8 @@ class flHSlider : public View {
     Bitmap* composite = nullptr;
     // The tray without the handle, what the fader shows wherever the handle is not.
     Bitmap* bareTray = nullptr;
+    // The handle's left edge that the picture in work shows.
+    ComposedKey<int> workHandleX;
 };
 
 class flVSlider : public View {
@@ -68,6 +71,8 @@ class flVSlider : public View {
     Bitmap* composite = nullptr;
     // The tray without the handle, what the fader shows wherever the handle is not.
     Bitmap* bareTray = nullptr;
+    // The handle's top edge that the picture in work shows.
+    ComposedKey<int> workHandleY;
 
   protected:
     // Follows the pointer and reports the value on slot 0; false when the fader cannot drag.

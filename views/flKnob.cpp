@@ -30,6 +30,7 @@ void flKnob::Initialise(char** lines, int count) {
 }
 
 void flKnob::InitialiseImages(char** lines, int count) {
+    workFrame.Forget();
     pointerStrip = pointerMask = trackStrip = trackMask = nullptr;
     delete scratch;
     scratch = nullptr;
@@ -72,15 +73,18 @@ void flKnob::draw(GUI* gui) {
                           flHasImage(background) && flHasImage(scratch) && flHasImage(trackStrip) &&
                           flHasImage(trackMask);
     if (complete) {
-        background->BlitIntoBitmap(work, 0, 0, nullptr);
-        const PRect pointerFrame{kPointerPitch * f, kPointerPitch * f + kPointerWidth, 0,
-                                 pointerStrip->GetHeight()};
-        pointerStrip->BlitIntoBitmap(scratch, 0, 0, &pointerFrame);
-        const PRect trackFrame{kTrackPitch * f, kTrackPitch * f + kTrackPitch, 0,
-                               trackStrip->GetHeight()};
-        trackStrip->BlitAlphaIntoBitmap(work, trackMask, 0, 0, &trackFrame, true);
-        scratch->BlitAlphaIntoBitmap(work, pointerMask, kPointerOffset, kPointerOffset, nullptr,
-                                     true);
+        if (!workFrame.Holds(f)) {
+            background->BlitIntoBitmap(work, 0, 0, nullptr);
+            const PRect pointerFrame{kPointerPitch * f, kPointerPitch * f + kPointerWidth, 0,
+                                     pointerStrip->GetHeight()};
+            pointerStrip->BlitIntoBitmap(scratch, 0, 0, &pointerFrame);
+            const PRect trackFrame{kTrackPitch * f, kTrackPitch * f + kTrackPitch, 0,
+                                   trackStrip->GetHeight()};
+            trackStrip->BlitAlphaIntoBitmap(work, trackMask, 0, 0, &trackFrame, true);
+            scratch->BlitAlphaIntoBitmap(work, pointerMask, kPointerOffset, kPointerOffset, nullptr,
+                                         true);
+            workFrame.Record(f);
+        }
         gui->DrawBitmap(work, &rect, nullptr);
     }
     needsRedraw = false;

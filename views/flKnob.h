@@ -8,6 +8,7 @@
 // through the link switch of slot 3.
 
 #include "views/Bitmap.h"
+#include "views/ComposedKey.h"
 #include "views/View.h"
 
 class flKnob : public View {
@@ -42,6 +43,8 @@ class flKnob : public View {
     Bitmap* scratch = nullptr;
     Bitmap* trackStrip = nullptr;
     Bitmap* trackMask = nullptr;
+    // The frame that the picture in work shows.
+    ComposedKey<int> workFrame;
 
   protected:
     // The lines of the knob's five-line form, shared with flKnob4.

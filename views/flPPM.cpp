@@ -27,8 +27,12 @@ void flPPM::Initialise(char** lines, int count) {
     topRow = 0;  // a full bar until the first level arrives
     clipHold = 0;
     changed = 1;
+    compositeBar.Forget();
     meterImage = flNamedImage(lines, count, 1);
+    // A meter initialised again deletes the images it made before.
+    delete background;
     background = flBackgroundCrop(flNamedImage(lines, count, 2), rect);
+    delete composite;
     composite = flNewImage(rect);
     clipImage = count > 2 ? flNamedImage(lines, count, 3) : nullptr;
 }
@@ -60,12 +64,18 @@ void flPPM::tick(GUI* gui) {
 
 void flPPM::draw(GUI* gui) {
     if (flHasImage(composite)) {
-        if (flHasImage(background)) background->BlitIntoBitmap(composite, 0, 0, nullptr);
-        if (meterImage != nullptr) {
-            Bitmap* source = clipHold > 0 && clipImage != nullptr ? clipImage : meterImage;
-            // The clip image is read with the meter image's size.
-            const PRect lit{0, meterImage->GetWidth(), topRow, meterImage->GetHeight()};
-            source->BlitIntoBitmap(composite, 0, topRow, &lit);
+        const bool clipping = clipHold > 0 && clipImage != nullptr;
+        // Composing is the same copies for the same bar, so the picture a bar was composed
+        // for is the one composing it again would give, with or without a background.
+        if (!compositeBar.Holds({topRow, clipping})) {
+            if (flHasImage(background)) background->BlitIntoBitmap(composite, 0, 0, nullptr);
+            if (meterImage != nullptr) {
+                Bitmap* source = clipping ? clipImage : meterImage;
+                // The clip image is read with the meter image's size.
+                const PRect lit{0, meterImage->GetWidth(), topRow, meterImage->GetHeight()};
+                source->BlitIntoBitmap(composite, 0, topRow, &lit);
+            }
+            compositeBar.Record({topRow, clipping});
         }
         gui->DrawBitmap(composite, &rect, nullptr);
     }

@@ -4,7 +4,10 @@
 // back by a fixed factor per level (peak hold with decay) and, while a full-scale level is
 // recent, shows the clip image in place of the lit bar. It is bound to no parameter.
 
+#include <utility>
+
 #include "views/Bitmap.h"
+#include "views/ComposedKey.h"
 #include "views/View.h"
 
 class flPPM : public View {
@@ -32,4 +35,7 @@ class flPPM : public View {
     Bitmap* composite = nullptr;
     Bitmap* clipImage = nullptr;
     uint8_t changed = 1;
+    // The top row of the lit bar that the picture in composite shows, and whether it was lit
+    // from the clip image.
+    ComposedKey<std::pair<int, bool>> compositeBar;
 };

@@ -1,4 +1,6 @@
+#include <functional>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "tests/views/flTestSurface.h"
@@ -215,6 +217,106 @@ TEST_F(flFaderTest, PictureIsTheWholeCompositeSeenThroughTheTray) {
             ASSERT_EQ(drawn, expected) << "view " << id << " value " << value;
         }
     }
+}
+
+// Faders of each kind over noisy images, all showing parameter 0, and what a new fader of the
+// same row shows for the same value and images.
+class flFaderPictureTest : public flFaderTest {
+  protected:
+    struct Fader {
+        ViewID id;
+        std::string init;  // what the fader was last initialised with
+        std::vector<long> (flFaderPictureTest::*fresh)(const Fader&, float);
+    };
+
+    // Handles, masks, trays and a background named with the given letter.
+    static void AddImages(char set, unsigned seed) {
+        const std::string s(1, set);
+        AddNoise(("Back" + s + ".bmp").c_str(), 200, 160, seed);
+        AddNoise(("VH" + s + ".bmp").c_str(), 10, 6, seed + 1);
+        AddSoftMask(("VHM" + s + ".bmp").c_str(), 10, 6, seed + 2);
+        AddSoftMask(("VT" + s + ".bmp").c_str(), 10, 128, seed + 3);
+        AddNoise(("XH" + s + ".bmp").c_str(), 12, 8, seed + 4);
+        AddSoftMask(("XHM" + s + ".bmp").c_str(), 12, 8, seed + 5);
+        AddSoftMask(("XT" + s + ".bmp").c_str(), 112, 8, seed + 6);
+    }
+    static std::string VerticalInit(char set) {
+        const std::string s(1, set);
+        return "VH" + s + ".bmp\nVHM" + s + ".bmp\nVT" + s + ".bmp\nBack" + s + ".bmp";
+    }
+    // Confined to its tray, or not when the tray line is empty.
+    static std::string HorizontalInit(char set, bool confined) {
+        const std::string s(1, set);
+        return "XH" + s + ".bmp\nXHM" + s + ".bmp\n" + (confined ? "XT" + s + ".bmp" : "") +
+               "\nBack" + s + ".bmp";
+    }
+
+    template <class T>
+    std::vector<long> Fresh(const Fader& f, float value) {
+        return FreshPicture<T>(f.id, f.init.c_str(), [value](T* fader) { fader->value = value; });
+    }
+    // Builds the panel with faders of each kind drawn from the images of the set.
+    void BuildFaders(char set) {
+        faders = {{Add("flVSlider", Level(0), "", {0}), VerticalInit(set),
+                   &flFaderPictureTest::Fresh<flVSlider>},
+                  {Add("flVSlider2", Level(1), "", {0}), VerticalInit(set),
+                   &flFaderPictureTest::Fresh<flVSlider2>},
+                  {Add("flHSlider", kBalance, "", {0}), HorizontalInit(set, true),
+                   &flFaderPictureTest::Fresh<flHSlider>},
+                  {Add("flHSlider", {20, 132, 60, 68}, "", {0}), HorizontalInit(set, false),
+                   &flFaderPictureTest::Fresh<flHSlider>}};
+        for (const Fader& f : faders) rows[f.id].initText = f.init.c_str();
+        params = {Param(0.5f)};
+        Build();
+    }
+    std::vector<long> FreshFader(const Fader& f) { return (this->*f.fresh)(f, Value(0)); }
+    void ExpectFreshPictures(const std::string& when) {
+        for (const Fader& f : faders) {
+            EXPECT_EQ(ShownPicture(f.id), FreshFader(f)) << when << ", fader " << f.id;
+        }
+    }
+
+    std::vector<Fader> faders;
+};
+
+TEST_F(flFaderPictureTest, EveryDrawShowsWhatANewFaderWithTheValueShows) {
+    AddImages('A', 11);
+    BuildFaders('A');
+    ExpectFreshPictures("first draw");
+    ExpectFreshPictures("drawn again");
+    // Values one pixel apart, values that move no handle, and a return to an earlier value.
+    for (const float value : {0.2f, 0.2001f, 0.21f, 0.8f, 0.2f, 0.0f, 1.0f, 1.0f, 0.5f}) {
+        Set(0, value);
+        ExpectFreshPictures("value " + std::to_string(value));
+    }
+    // Drag steps paint at once; the panel's next draw shows the same.
+    Press(Level(0).left + 2, 70);
+    for (const int y : {40, 41, 90, 40}) {
+        MoveTo(Level(0).left + 2, y);
+        const PRect r = Level(0);
+        EXPECT_EQ(Pixels(*window.buffer, r), FreshFader(faders[0])) << "dragged to " << y;
+        ExpectFreshPictures("dragged to " + std::to_string(y));
+    }
+    Release();
+}
+
+TEST_F(flFaderPictureTest, AFaderInitialisedAgainShowsItsNewImages) {
+    AddImages('A', 21);
+    AddImages('B', 31);
+    BuildFaders('A');
+    Set(0, 0.0f);
+    panel->draw();
+    // Initialising puts the value to 0, where every handle already is: only the images change.
+    faders[0].init = faders[1].init = VerticalInit('B');
+    faders[2].init = HorizontalInit('B', true);
+    faders[3].init = HorizontalInit('B', false);
+    for (const Fader& f : faders) {
+        rows[f.id].initText = f.init.c_str();
+        panel->GetView(f.id)->Initialise(f.init.c_str());
+    }
+    ExpectFreshPictures("initialised again");
+    Set(0, 0.7f);
+    ExpectFreshPictures("moved after initialising again");
 }
 
 }  // namespace

@@ -1,4 +1,6 @@
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "tests/views/flTestSurface.h"
 
@@ -174,6 +176,70 @@ TEST_F(flKnobTest, LevelGangDropsToTheLowestAndMovesTogether) {
     AltClick(Knob(2).left + 5, 40);  // resets all three levels and the link
     for (int i = 0; i < 3; ++i) EXPECT_EQ(Value(i), 1.0f);
     EXPECT_EQ(Value(3), 0.0f);
+}
+
+// Knobs over noisy strips, masks and background, and what a new knob of the same row shows.
+class flKnobPictureTest : public flKnobTest {
+  protected:
+    // Strips, masks and a background named with the given letter.
+    static void AddImages(char set, unsigned seed) {
+        const std::string s(1, set);
+        AddNoise(("Back" + s + ".bmp").c_str(), 200, 160, seed);
+        AddNoise(("Ptr" + s + ".bmp").c_str(), 580, 10, seed + 1);
+        AddSoftMask(("PtrMask" + s + ".bmp").c_str(), 20, 10, seed + 2);
+        AddNoise(("Track" + s + ".bmp").c_str(), 783, 27, seed + 3);
+        AddSoftMask(("TrackMask" + s + ".bmp").c_str(), 783, 27, seed + 4);
+    }
+    static std::string Init(char set) {
+        const std::string s(1, set);
+        return "Ptr" + s + ".bmp\nPtrMask" + s + ".bmp\nTrack" + s + ".bmp\nTrackMask" + s +
+               ".bmp\nBack" + s + ".bmp";
+    }
+    std::vector<long> Fresh(ViewID id, const std::string& init) {
+        const float value = At<flKnob>(id)->value;
+        return FreshPicture<flKnob>(id, init.c_str(), [value](flKnob* k) { k->value = value; });
+    }
+};
+
+TEST_F(flKnobPictureTest, EveryDrawShowsWhatANewKnobWithTheValueShows) {
+    AddImages('A', 41);
+    const std::string init = Init('A');
+    params = {Param(0.5f)};
+    const ViewID knob = Add("flKnob", Knob(0), init.c_str(), {0});
+    Build();
+    EXPECT_EQ(ShownPicture(knob), Fresh(knob, init));
+    EXPECT_EQ(ShownPicture(knob), Fresh(knob, init));
+    // The next frame, a value that keeps the frame, the ends and a return to an earlier frame.
+    for (const float value : {0.52f, 0.55f, 0.56f, 0.0f, 1.0f, 1.5f, 0.52f}) {
+        Set(0, value);
+        EXPECT_EQ(ShownPicture(knob), Fresh(knob, init)) << value;
+    }
+    // Drag steps paint at once; the panel's next draw shows the same.
+    Press(Knob(0).left + 10, 40);
+    for (const int y : {30, 29, 80, 30}) {
+        MoveTo(Knob(0).left + 10, y);
+        EXPECT_EQ(Pixels(*window.buffer, Knob(0)), Fresh(knob, init)) << "dragged to " << y;
+        EXPECT_EQ(ShownPicture(knob), Fresh(knob, init)) << "dragged to " << y;
+    }
+    Release();
+}
+
+TEST_F(flKnobPictureTest, AKnobInitialisedAgainShowsItsNewImages) {
+    AddImages('A', 51);
+    AddImages('B', 61);
+    const std::string before = Init('A'), after = Init('B');
+    const std::string lockedBefore = before + "\n0.5", lockedAfter = after + "\n0.5";
+    params = {Param(0.3f), Param(0.3f)};
+    const ViewID knob = Add("flKnob", Knob(0), before.c_str(), {0});
+    const ViewID pan = Add("flKnob4", Knob(1), lockedBefore.c_str(), {1});
+    Build();
+    // Initialising keeps the value, so the frame stays: only the images change.
+    At<flKnob>(knob)->Initialise(after.c_str());
+    At<flKnob4>(pan)->Initialise(lockedAfter.c_str());
+    EXPECT_EQ(ShownPicture(knob), Fresh(knob, after));
+    EXPECT_EQ(ShownPicture(pan), Fresh(pan, after));
+    Set(0, 0.9f);
+    EXPECT_EQ(ShownPicture(knob), Fresh(knob, after));
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include <cmath>
+#include <vector>
 
 #include "tests/views/flTestSurface.h"
 
@@ -21,6 +22,13 @@ class flMeterTest : public flPanelTest {
     void Tick(flPPM* meter, float level) {
         meter->SetLevel(level);
         panel->tick();
+    }
+    // What a new meter of the row shows for the bar and clip hold of the meter m.
+    std::vector<long> FreshMeter(ViewID id, const char* init, const flPPM* m) {
+        return FreshPicture<flPPM>(id, init, [m](flPPM* fresh) {
+            fresh->topRow = m->topRow;
+            fresh->clipHold = m->clipHold;
+        });
     }
 };
 
@@ -85,6 +93,40 @@ TEST_F(flMeterTest, AMeterInAHiddenContainerPaintsNothing) {
     Tick(m, 0.25f);
     EXPECT_EQ(m->topRow, 96 - 42);  // 96 x (0.5 - 0.1) / 0.9
     EXPECT_EQ(Row(95), 0);
+}
+
+TEST_F(flMeterTest, EveryDrawShowsWhatANewMeterWithTheBarShows) {
+    AddNoise("NoisyMeter.bmp", 3, 96, 71);
+    AddNoise("NoisyClip.bmp", 3, 96, 72);
+    AddNoise("NoisyBack.bmp", 200, 160, 73);
+    const char* init = "NoisyMeter.bmp\nNoisyBack.bmp\nNoisyClip.bmp";
+    const ViewID id = Add("flPPM", kMeter, init, {});
+    Build();
+    flPPM* m = At<flPPM>(id);
+    EXPECT_EQ(ShownPicture(id), FreshMeter(id, init, m));
+    // Full scale starts the clip hold; a level just below it holds the bar one row lower while
+    // the hold runs out, so the clip image gives way to the lit bar where the bar stays.
+    const float levels[] = {0.25f,  0.25f,  2.0f,   0.999f, 0.999f,
+                            0.999f, 0.999f, 0.999f, 0.999f, 0.3f};
+    for (const float level : levels) {
+        Tick(m, level);
+        EXPECT_EQ(ShownPicture(id), FreshMeter(id, init, m))
+            << "drawn after " << level << ", hold " << m->clipHold;
+    }
+    EXPECT_EQ(m->clipHold, 0);
+}
+
+TEST_F(flMeterTest, AMeterInitialisedAgainShowsItsNewImages) {
+    AddNoise("NoisyMeter.bmp", 3, 96, 81);
+    AddNoise("NoisyBack.bmp", 200, 160, 82);
+    const char* after = "NoisyMeter.bmp\nNoisyBack.bmp";
+    flPPM* m = BuildMeter("Meter.bmp\nBack.bmp\nMeterClip.bmp");
+    panel->draw();
+    // Initialising shows a full bar again, as the meter did when it was first drawn.
+    m->Initialise(after);
+    EXPECT_EQ(ShownPicture(m->id), FreshMeter(m->id, after, m));
+    Tick(m, 0.25f);
+    EXPECT_EQ(ShownPicture(m->id), FreshMeter(m->id, after, m));
 }
 
 }  // namespace

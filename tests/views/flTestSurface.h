@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <random>
 #include <vector>
 
 #include "core/Plugin.h"
@@ -48,6 +49,27 @@ inline void AddImage(const char* name, int w, int h, const std::function<long(in
 }
 inline void AddSolid(const char* name, int w, int h, long c) {
     AddImage(name, w, h, [c](int, int) { return c; });
+}
+// An image of random colours, different for each seed.
+inline void AddNoise(const char* name, int w, int h, unsigned seed) {
+    std::mt19937 rng(seed);
+    AddImage(name, w, h, [&rng](int, int) { return static_cast<long>(rng() & 0xFFFFFF); });
+}
+// A mask as skins draw them, different for each seed: opaque, clear and soft pixels.
+inline void AddSoftMask(const char* name, int w, int h, unsigned seed) {
+    std::mt19937 rng(seed);
+    AddImage(name, w, h, [&rng](int, int) {
+        const long levels[] = {0, 0xFFFFFF, static_cast<long>(rng() & 0xFFFFFF)};
+        return levels[rng() % 3];
+    });
+}
+
+// The pixels of r in the image, row by row.
+inline std::vector<long> Pixels(const Bitmap& image, const PRect& r) {
+    std::vector<long> pixels;
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x) pixels.push_back(image.GetPixel(x, y));
+    return pixels;
 }
 
 inline ParameterDefinition Param(float def, float max = 1.0f, int32_t law = kLawLinear) {
@@ -147,6 +169,26 @@ class flPanelTest : public ::testing::Test {
     long Shown(int x, int y) {
         panel->draw();
         return window.buffer->GetPixel(x, y);
+    }
+    // What the panel shows of the view's rectangle.
+    std::vector<long> ShownPicture(ViewID id) {
+        panel->draw();
+        return Pixels(*window.buffer, panel->GetView(id)->rect);
+    }
+    // What a new control of the view's row shows when it is initialised with init, given its
+    // state by set and drawn once: the picture with no earlier draw behind it.
+    template <class T>
+    std::vector<long> FreshPicture(ViewID id, const char* init,
+                                   const std::function<void(T*)>& set) {
+        T fresh(&rows[id], panel.get());
+        fresh.Initialise(init);
+        set(&fresh);
+        ScriptedWindow elsewhere{200, 160};
+        GUI surface(&elsewhere);
+        surface.StartRedraw();
+        fresh.draw(&surface);
+        surface.EndRedraw();
+        return Pixels(*elsewhere.buffer, fresh.rect);
     }
 
     std::vector<ParameterDefinition> params;
