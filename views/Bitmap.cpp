@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
-#include <new>
 
 #include "views/BmpDecoder.h"
 
@@ -158,6 +158,10 @@ Bitmap::Bitmap(const void* data, long len) : width(0), height(0), bounds{0, 0, 0
 
 Bitmap::~Bitmap() = default;
 
+void Bitmap::FreeStore::operator()(int32_t* store) const {
+    std::free(store);
+}
+
 int32_t* Bitmap::GetBits() {
     return pixels.get();
 }
@@ -176,7 +180,9 @@ void Bitmap::CreateBitmapOfSize(int w, int h) {
     if (pixels) return;
     const bool acceptable =
         w > 0 && h > 0 && w <= kMaxSide && h <= kMaxSide && int64_t{w} * h <= kMaxPixels;
-    if (acceptable) pixels.reset(new (std::nothrow) int32_t[static_cast<size_t>(w) * h]());
+    if (acceptable)
+        pixels.reset(
+            static_cast<int32_t*>(std::calloc(static_cast<size_t>(w) * h, sizeof(int32_t))));
     if (!pixels) {
         width = height = 0;
         bounds = {0, 0, 0, 0};

@@ -64,7 +64,13 @@ class Bitmap {
     PRect bounds;
 
   private:
-    std::unique_ptr<int32_t[]> pixels;
+    struct FreeStore {
+        void operator()(int32_t* store) const;
+    };
+    // From calloc: memory fresh from the system is zero already, so a store is not written
+    // until it is drawn into, and a store that is never drawn into (a hidden panel's) costs
+    // neither the time to clear it nor resident memory.
+    std::unique_ptr<int32_t[], FreeStore> pixels;
 };
 
 // Channel bytes of one pixel in memory order.

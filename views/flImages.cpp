@@ -17,9 +17,8 @@ Bitmap* flNamedImage(char** lines, int count, int n) {
 }
 
 Bitmap* flNewImage(const PRect& r) {
-    Bitmap* image = new Bitmap(r.right - r.left, r.bottom - r.top);
-    if (image->ThereIsBitmapData()) image->EraseBitmap(0);
-    return image;
+    // A new store is black already.
+    return new Bitmap(r.right - r.left, r.bottom - r.top);
 }
 
 void flCopyBackground(Bitmap* whole, const PRect& r, Bitmap* target) {

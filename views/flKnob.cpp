@@ -44,10 +44,8 @@ void flKnob::InitialiseImages(char** lines, int count) {
     trackMask = flNamedImage(lines, count, 4);
     // The knob carries the piece of the panel background that lies under it.
     flCopyBackground(flNamedImage(lines, count, 5), rect, background);
-    if (pointerMask != nullptr) {
+    if (pointerMask != nullptr)
         scratch = new Bitmap(pointerMask->GetWidth(), pointerMask->GetHeight());
-        if (scratch->ThereIsBitmapData()) scratch->EraseBitmap(0);
-    }
 }
 
 int flKnob::FrameForValue(float v) {

@@ -35,7 +35,6 @@ Bitmap* WindowSurface::GetBackBuffer() {
     if (size.x <= 0 || size.y <= 0) return nullptr;
     if (!backBuffer || backBuffer->GetWidth() != size.x || backBuffer->GetHeight() != size.y) {
         backBuffer = std::make_unique<Bitmap>(size.x, size.y);
-        backBuffer->EraseBitmap(0);
         // The next paint makes a screen image of the new size.
         DropScreenImage();
     }
