@@ -227,6 +227,9 @@ bool MirovanControlApp::OnInit() {
     ShowChosenWindow();
 
     connectionLostPanel = new ConnectionLostGUI(plugin);
+    // Every panel has been built and has decoded the images it shows, which stay cached while
+    // the panels live; the archive's raw bytes are never read again.
+    g_resources.ClearAll();
     connectionLostWindow = new wxPluginGUIFrame(normalFrame.get(), -1, "FireWire Connection Lost",
                                                 kConnectionLostStyle);
     connectionLostWindow->SetPluginGUI(connectionLostPanel);
