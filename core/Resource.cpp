@@ -1,7 +1,11 @@
 #include "core/Resource.h"
 
+#include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
@@ -18,28 +22,56 @@ bool ReadBigEndian32(FILE* file, uint32_t* word) {
     return true;
 }
 
-// The size of a regular file, or -1 for anything that cannot be read as one.
-long long RegularFileSize(FILE* file) {
-    struct stat info;
-    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
-    return static_cast<long long>(info.st_size);
+uint32_t BigEndian32(const unsigned char* bytes) {
+    return (static_cast<uint32_t>(bytes[0]) << 24) | (static_cast<uint32_t>(bytes[1]) << 16) |
+           (static_cast<uint32_t>(bytes[2]) << 8) | static_cast<uint32_t>(bytes[3]);
 }
 
-bool SeekTo(FILE* file, unsigned long long offset) {
-    return std::fseek(file, static_cast<long>(offset), SEEK_SET) == 0;
+// Reads size bytes of fd into to; false on an error or an early end.
+bool ReadWhole(int fd, void* to, size_t size) {
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::read(fd, static_cast<char*>(to) + done, size - done);
+        if (n > 0) {
+            done += static_cast<size_t>(n);
+        } else if (n == 0 || errno != EINTR) {
+            return false;
+        }
+    }
+    return true;
 }
 
 constexpr size_t kNameBytes = 256;
 
+// The name at offset, read as Resource::GetString reads it from a file: up to its NUL and cut
+// to 255 bytes; false when the file ends before the name does.
+bool NameAt(const unsigned char* bytes, unsigned long long size, unsigned long long offset,
+            char* name) {
+    for (size_t i = 0; i < kNameBytes - 1; ++i) {
+        if (offset + i >= size) {
+            name[i] = '\0';
+            return false;
+        }
+        name[i] = static_cast<char>(bytes[offset + i]);
+        if (name[i] == '\0') return true;
+    }
+    name[kNameBytes - 1] = '\0';
+    return true;
+}
+
+// Copies a name into an element's 256 bytes, cut to 255.
+void CopyName(char* to, const char* from) {
+    if (from == nullptr) return;
+    const size_t n = strnlen(from, kNameBytes - 1);
+    std::memcpy(to, from, n);
+    to[n] = '\0';
+}
+
 }  // namespace
 
 ResourceElement::ResourceElement(const char* elementName, FILE* file, uint32_t maxLength)
-    : name{}, length(0), reserved(0), data(nullptr), valid(false) {
-    if (elementName != nullptr) {
-        const size_t n = strnlen(elementName, kNameBytes - 1);
-        std::memcpy(name, elementName, n);
-        name[n] = '\0';
-    }
+    : name{}, length(0), reserved(0), data(nullptr), valid(false), ownsData(true) {
+    CopyName(name, elementName);
     if (file == nullptr) return;
 
     uint32_t announced = 0;
@@ -60,6 +92,12 @@ ResourceElement::ResourceElement(const char* elementName, FILE* file, uint32_t m
     valid = std::fread(data, 1, announced, file) == announced;
 }
 
+ResourceElement::ResourceElement(const char* elementName, unsigned char* bytes, int32_t length,
+                                 int32_t reserved)
+    : name{}, length(length), reserved(reserved), data(bytes), valid(true), ownsData(false) {
+    CopyName(name, elementName);
+}
+
 Resource::Resource() : owns(1) {}
 
 Resource::~Resource() {
@@ -69,11 +107,22 @@ Resource::~Resource() {
 void Resource::ClearAll() {
     if (owns) {
         for (ResourceElement* e : elements) {
-            std::free(e->data);
+            if (e->OwnsData()) std::free(e->data);
             delete e;
         }
+        ReleaseFile();
     }
     elements.clear();
+}
+
+void Resource::ReleaseFile() {
+    if (fileMapped)
+        ::munmap(file, fileSize);
+    else
+        std::free(file);
+    file = nullptr;
+    fileSize = 0;
+    fileMapped = false;
 }
 
 bool Resource::GetString(FILE* file, char* buf) {
@@ -94,50 +143,52 @@ bool Resource::GetString(FILE* file, char* buf) {
 void Resource::LoadFile(const char* path) {
     ClearAll();
     if (path == nullptr) return;
-    FILE* file = std::fopen(path, "rb");
-    if (file == nullptr) return;
-
-    const long long size = RegularFileSize(file);
-    uint32_t count = 0;
-    if (size < 4 || !ReadBigEndian32(file, &count)) {
-        std::fclose(file);
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 4) {
+        ::close(fd);
         return;
     }
-    const unsigned long long fileSize = static_cast<unsigned long long>(size);
+    const size_t size = static_cast<size_t>(info.st_size);
+    // Private and writable, so a caller writing into an element's data changes nothing
+    // outside this process.
+    void* mapped = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+    if (mapped != MAP_FAILED) {
+        file = mapped;
+        fileMapped = true;
+    } else {
+        file = std::malloc(size);
+        if (file != nullptr && !ReadWhole(fd, file, size)) ReleaseFile();
+    }
+    ::close(fd);
+    if (file == nullptr) return;
+    fileSize = size;
+    ReadDirectory(static_cast<unsigned char*>(file), size);
+}
 
+void Resource::ReadDirectory(unsigned char* bytes, unsigned long long size) {
+    const uint32_t count = BigEndian32(bytes);
     // The count is a signed 32-bit number; a directory that runs past the end of the file ends
     // where the file does.
     for (int32_t i = 0; i < static_cast<int32_t>(count); ++i) {
         const unsigned long long entry = 4ull + 8ull * static_cast<unsigned long long>(i);
-        if (entry + 8 > fileSize) break;
-        uint32_t nameOffset = 0;
-        uint32_t dataOffset = 0;
-        if (!SeekTo(file, entry) || !ReadBigEndian32(file, &nameOffset) ||
-            !ReadBigEndian32(file, &dataOffset)) {
-            break;
-        }
+        if (entry + 8 > size) break;
+        const uint32_t nameOffset = BigEndian32(bytes + entry);
+        const uint32_t dataOffset = BigEndian32(bytes + entry + 4);
 
         // A damaged entry (offsets outside the file, a name without its NUL, data running past
         // the end) is skipped; the others still load.
         char name[kNameBytes];
-        if (nameOffset >= fileSize || !SeekTo(file, nameOffset) || !GetString(file, name)) {
-            continue;
-        }
-        if (static_cast<unsigned long long>(dataOffset) + 8 > fileSize ||
-            !SeekTo(file, dataOffset)) {
-            continue;
-        }
-        const unsigned long long room = fileSize - dataOffset - 8;
-        const uint32_t maxLength = room < 0x7FFFFFFFull ? static_cast<uint32_t>(room) : 0x7FFFFFFFu;
-        ResourceElement* element = new ResourceElement(name, file, maxLength);
-        if (!element->IsValid()) {
-            std::free(element->data);
-            delete element;
-            continue;
-        }
-        elements.push_back(element);
+        if (nameOffset >= size || !NameAt(bytes, size, nameOffset, name)) continue;
+        const unsigned long long header = dataOffset;
+        if (header + 8 > size) continue;
+        const uint32_t length = BigEndian32(bytes + header);
+        if (length > size - header - 8 || length > 0x7FFFFFFFu) continue;
+        elements.push_back(
+            new ResourceElement(name, bytes + header + 8, static_cast<int32_t>(length),
+                                static_cast<int32_t>(BigEndian32(bytes + header + 4))));
     }
-    std::fclose(file);
 }
 
 ResourceElement* Resource::GetResourceByName(const char* name) {

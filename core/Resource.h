@@ -4,18 +4,24 @@
 #include <cstdio>
 #include <vector>
 
-// One named blob of the resource archive. Its owner frees `data` with free() and then deletes it.
+// One named blob of the resource archive. Data read from a file is the element's own: its
+// owner frees it with free() and then deletes the element. Data that lies in a loaded
+// archive's file belongs to the archive (see OwnsData).
 class ResourceElement {
   public:
     // Builds the element from its name and the file positioned at the entry's data header
     // (length and reserved words, then the bytes). At most maxLength bytes are accepted: a
     // header announcing more, or a short read, leaves the element invalid (see IsValid).
     ResourceElement(const char* name, FILE* file, uint32_t maxLength = 0x7FFFFFFF);
+    // An element over length bytes that someone else keeps.
+    ResourceElement(const char* name, unsigned char* bytes, int32_t length, int32_t reserved);
 
     int GetLength() { return length; }
     unsigned char* GetData() { return data; }
     // False when the entry was damaged (length beyond the file, short read).
     bool IsValid() const { return valid; }
+    // Whether data is the element's own, to be freed with free().
+    bool OwnsData() const { return ownsData; }
 
     char name[256];
     int32_t length;
@@ -24,6 +30,7 @@ class ResourceElement {
 
   private:
     bool valid;
+    bool ownsData;
 };
 
 // The archive "ProjectResources.res" in memory: named blobs in directory order.
@@ -33,7 +40,10 @@ class Resource {
     ~Resource();
 
     // Replaces the contents by the file's. A file that cannot be read leaves the archive empty;
-    // damaged entries are skipped; nothing is read outside the file.
+    // damaged entries are skipped; nothing is read outside the file. The file is mapped into
+    // memory, so its bytes are the file cache's own pages rather than new memory, and the
+    // elements' data lies in it; it stays mapped until ClearAll, and must not be cut short
+    // while it is.
     void LoadFile(const char* path);
     // The first element in directory order whose name equals name by ResStrcmp; NULL if none.
     ResourceElement* GetResourceByName(const char* name);
@@ -48,6 +58,16 @@ class Resource {
 
     int owns;
     std::vector<ResourceElement*> elements;
+
+  private:
+    // Reads the directory of the archive held in bytes (size bytes, at least 4).
+    void ReadDirectory(unsigned char* bytes, unsigned long long size);
+    void ReleaseFile();
+
+    // The loaded file: mapped, or read into memory where it cannot be mapped.
+    void* file = nullptr;
+    size_t fileSize = 0;
+    bool fileMapped = false;
 };
 
 // The program's one archive, loaded at start-up.

@@ -134,6 +134,28 @@ TEST_F(ResourceTest, ReloadingReplacesTheContents) {
     EXPECT_TRUE(archive.elements.empty());
 }
 
+// A loaded archive's data lies in its file, elements read from elsewhere own theirs; both kinds
+// live side by side, and clearing frees each as it must (the sanitizer run checks the frees).
+TEST_F(ResourceTest, LoadedDataStaysPrivateAndLivesBesideOwnedElements) {
+    Load({{"A", Bytes("file")}});
+    std::vector<uint8_t> block{0, 0, 0, 3, 0, 0, 0, 0, 'o', 'w', 'n'};
+    FILE* f = fmemopen(block.data(), block.size(), "rb");
+    ASSERT_NE(f, nullptr);
+    archive.elements.push_back(new ResourceElement("B", f));
+    std::fclose(f);
+    EXPECT_EQ(DataOf("A"), "file");
+    EXPECT_EQ(DataOf("B"), "own");
+    EXPECT_FALSE(archive.GetResourceByName("A")->OwnsData());
+    EXPECT_TRUE(archive.GetResourceByName("B")->OwnsData());
+
+    // Writing into loaded data changes neither the file nor a later load of it.
+    archive.GetResourceByName("A")->GetData()[0] = 'F';
+    EXPECT_EQ(DataOf("A"), "File");
+    archive.LoadFile(path.c_str());
+    EXPECT_EQ(DataOf("A"), "file");
+    EXPECT_EQ(DataOf("B"), "<none>");
+}
+
 TEST_F(ResourceTest, EmptyAndTruncatedFilesGiveAnEmptyArchive) {
     Load({});
     EXPECT_TRUE(archive.elements.empty());
