@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -41,6 +42,15 @@ std::pair<int, int> SpanOf(const PanelCaption& c) {
     const int len = TextWidth(c.text, style);
     const int top = c.align < 0 ? c.y - len : (c.align == 0 ? c.y - len / 2 : c.y);
     return {top, top + len};
+}
+
+// The columns of panel pixels that a lying caption covers.
+std::pair<int, int> ColumnsOf(const PanelCaption& c) {
+    TextStyle style;
+    style.size = c.size;
+    const int len = TextWidth(c.text, style);
+    const int left = c.align < 0 ? c.x : (c.align == 0 ? c.x - len / 2 : c.x - len);
+    return {left, left + len};
 }
 
 const PanelSection* SectionAt(const PanelLayout& layout, int x, int y) {
@@ -83,4 +93,45 @@ TEST(PanelLegend, AMixNamedBesideARowIsTheMixOfEveryControlInIt) {
     }
     // The normal and the high-rate panel each name both mixes.
     EXPECT_GE(checked, 4);
+}
+
+// A panel that names the mixes of its rows of faders names the mix of each balance fader too,
+// in a lying caption just above or below it, within its width: the two faders look alike
+// and differ only in the mix they balance.
+TEST(PanelLegend, EachBalanceFaderOfAPanelThatNamesItsMixesIsNamed) {
+    constexpr int kNear = 6;  // the widest gap at which a caption still reads as the fader's
+    int checked = 0;
+    for (const SkinTable& table : kSkinTables) {
+        if (table.rowCount <= 2) continue;
+        const PanelLayout& layout = LayoutFor(table);
+        const bool namesMixes =
+            std::any_of(layout.captions.begin(), layout.captions.end(),
+                        [](const PanelCaption& c) { return c.vertical && MixNamedBy(c); });
+        if (!namesMixes) continue;
+        for (ViewID k = 2; k < table.rowCount; ++k) {
+            const ViewDefinition& row = table.rows[k];
+            const PRect& r = row.rect;
+            if (std::string_view(row.typeName) != "flHSlider") continue;
+            const std::string name = allparams[row.relatedParameters[0]].name;
+            const MixWord* named = nullptr;
+            for (const PanelCaption& c : layout.captions) {
+                if (c.vertical || !MixNamedBy(c)) continue;
+                TextStyle style;
+                style.size = c.size;
+                const auto [left, right] = ColumnsOf(c);
+                const int top = c.y, bottom = c.y + TextHeight(style);
+                const bool above = bottom <= r.top && bottom >= r.top - kNear;
+                const bool below = top >= r.bottom && top <= r.bottom + kNear;
+                if (left >= r.left && right <= r.right && (above || below)) named = MixNamedBy(c);
+            }
+            ASSERT_NE(named, nullptr)
+                << table.name << " row " << k << " (\"" << name << "\") is named by no mix";
+            EXPECT_NE(name.find(named->inParameterName), std::string::npos)
+                << table.name << " row " << k << " (\"" << name << "\") is named \""
+                << named->legend << "\"";
+            ++checked;
+        }
+    }
+    // The normal and the high-rate panel each have two balance faders.
+    EXPECT_EQ(checked, 4);
 }
