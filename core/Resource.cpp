@@ -43,20 +43,28 @@ bool ReadWhole(int fd, void* to, size_t size) {
 
 constexpr size_t kNameBytes = 256;
 
-// The name at offset, read as Resource::GetString reads it from a file: up to its NUL and cut
-// to 255 bytes; false when the file ends before the name does.
-bool NameAt(const unsigned char* bytes, unsigned long long size, unsigned long long offset,
-            char* name) {
+// Reads one name into buf (kNameBytes bytes) from nextByte, which gives the next byte of the
+// archive or EOF: up to and including its NUL, cut to 255 bytes. False when the archive ends
+// before the name does.
+template <typename NextByte>
+bool ReadName(NextByte nextByte, char* buf) {
     for (size_t i = 0; i < kNameBytes - 1; ++i) {
-        if (offset + i >= size) {
-            name[i] = '\0';
+        const int c = nextByte();
+        if (c == EOF) {
+            buf[i] = '\0';
             return false;
         }
-        name[i] = static_cast<char>(bytes[offset + i]);
-        if (name[i] == '\0') return true;
+        buf[i] = static_cast<char>(c);
+        if (c == 0) return true;
     }
-    name[kNameBytes - 1] = '\0';
+    buf[kNameBytes - 1] = '\0';  // longer names are cut to their first 255 bytes
     return true;
+}
+
+// The name at offset of an archive held in memory, read as from a file.
+bool NameAt(const unsigned char* bytes, unsigned long long size, unsigned long long offset,
+            char* name) {
+    return ReadName([&] { return offset < size ? int{bytes[offset++]} : EOF; }, name);
 }
 
 // Copies a name into an element's 256 bytes, cut to 255.
@@ -110,34 +118,24 @@ void Resource::ClearAll() {
             if (e->OwnsData()) std::free(e->data);
             delete e;
         }
-        ReleaseFile();
+        ReleaseContents();
     }
     elements.clear();
 }
 
-void Resource::ReleaseFile() {
-    if (fileMapped)
-        ::munmap(file, fileSize);
+void Resource::ReleaseContents() {
+    if (contentsMapped)
+        ::munmap(contents, contentsSize);
     else
-        std::free(file);
-    file = nullptr;
-    fileSize = 0;
-    fileMapped = false;
+        std::free(contents);
+    contents = nullptr;
+    contentsSize = 0;
+    contentsMapped = false;
 }
 
 bool Resource::GetString(FILE* file, char* buf) {
     if (file == nullptr || buf == nullptr) return false;
-    for (size_t i = 0; i < kNameBytes - 1; ++i) {
-        const int c = std::fgetc(file);
-        if (c == EOF) {
-            buf[i] = '\0';
-            return false;
-        }
-        buf[i] = static_cast<char>(c);
-        if (c == 0) return true;
-    }
-    buf[kNameBytes - 1] = '\0';  // longer names are cut to their first 255 bytes
-    return true;
+    return ReadName([file] { return std::fgetc(file); }, buf);
 }
 
 void Resource::LoadFile(const char* path) {
@@ -151,20 +149,23 @@ void Resource::LoadFile(const char* path) {
         return;
     }
     const size_t size = static_cast<size_t>(info.st_size);
-    // Private and writable, so a caller writing into an element's data changes nothing
-    // outside this process.
-    void* mapped = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-    if (mapped != MAP_FAILED) {
-        file = mapped;
-        fileMapped = true;
+    // The archive is copied, never mapped: a mapping of the file would die with SIGBUS when
+    // the file is cut short or rewritten in place (as an install does) while it is loaded.
+    // Fresh memory is taken with its pages already present, so filling it costs no fault per
+    // page; where that cannot be had, it comes from the heap.
+    void* pages = ::mmap(nullptr, size, PROT_READ | PROT_WRITE,
+                         MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+    if (pages != MAP_FAILED) {
+        contents = pages;
+        contentsMapped = true;
     } else {
-        file = std::malloc(size);
-        if (file != nullptr && !ReadWhole(fd, file, size)) ReleaseFile();
+        contents = std::malloc(size);
     }
+    contentsSize = size;
+    if (contents != nullptr && !ReadWhole(fd, contents, size)) ReleaseContents();
     ::close(fd);
-    if (file == nullptr) return;
-    fileSize = size;
-    ReadDirectory(static_cast<unsigned char*>(file), size);
+    if (contents == nullptr) return;
+    ReadDirectory(static_cast<unsigned char*>(contents), size);
 }
 
 void Resource::ReadDirectory(unsigned char* bytes, unsigned long long size) {

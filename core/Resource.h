@@ -6,7 +6,7 @@
 
 // One named blob of the resource archive. Data read from a file is the element's own: its
 // owner frees it with free() and then deletes the element. Data that lies in a loaded
-// archive's file belongs to the archive (see OwnsData).
+// archive's copy of its file belongs to the archive (see OwnsData).
 class ResourceElement {
   public:
     // Builds the element from its name and the file positioned at the entry's data header
@@ -40,10 +40,9 @@ class Resource {
     ~Resource();
 
     // Replaces the contents by the file's. A file that cannot be read leaves the archive empty;
-    // damaged entries are skipped; nothing is read outside the file. The file is mapped into
-    // memory, so its bytes are the file cache's own pages rather than new memory, and the
-    // elements' data lies in it; it stays mapped until ClearAll, and must not be cut short
-    // while it is.
+    // damaged entries are skipped; nothing is read outside the file. The file is read whole
+    // into memory of the archive's own, where the elements' data lies until ClearAll; what
+    // becomes of the file afterwards does not touch it.
     void LoadFile(const char* path);
     // The first element in directory order whose name equals name by ResStrcmp; NULL if none.
     ResourceElement* GetResourceByName(const char* name);
@@ -62,12 +61,12 @@ class Resource {
   private:
     // Reads the directory of the archive held in bytes (size bytes, at least 4).
     void ReadDirectory(unsigned char* bytes, unsigned long long size);
-    void ReleaseFile();
+    void ReleaseContents();
 
-    // The loaded file: mapped, or read into memory where it cannot be mapped.
-    void* file = nullptr;
-    size_t fileSize = 0;
-    bool fileMapped = false;
+    // The loaded file's bytes: in pages mapped for them, or on the heap where none could be.
+    void* contents = nullptr;
+    size_t contentsSize = 0;
+    bool contentsMapped = false;
 };
 
 // The program's one archive, loaded at start-up.

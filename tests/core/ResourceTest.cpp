@@ -156,6 +156,18 @@ TEST_F(ResourceTest, LoadedDataStaysPrivateAndLivesBesideOwnedElements) {
     EXPECT_EQ(DataOf("B"), "<none>");
 }
 
+// An install rewrites the archive's file in place, cutting it short first, possibly while a
+// program that loaded it still starts up: what was loaded stays readable and unchanged.
+TEST_F(ResourceTest, FileRewrittenAfterLoadingLeavesTheLoadedDataAlone) {
+    const std::string big(3 * 4096, 'b');
+    Load({{"A", Bytes("first")}, {"B", Bytes(big)}});
+    ASSERT_EQ(truncate(path.c_str(), 0), 0);
+    EXPECT_EQ(DataOf("A"), "first");
+    EXPECT_EQ(DataOf("B"), big);
+    WriteRaw(Bytes(std::string(4 * 4096, 'x')));
+    EXPECT_EQ(DataOf("B"), big);
+}
+
 TEST_F(ResourceTest, EmptyAndTruncatedFilesGiveAnEmptyArchive) {
     Load({});
     EXPECT_TRUE(archive.elements.empty());
