@@ -2,11 +2,13 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
+#include <ctime>
 
 ReadResult ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes) {
     bytes->clear();
@@ -68,6 +70,11 @@ std::string FolderOf(const std::string& path) {
     return prefix.empty() ? "." : prefix;
 }
 
+// The last part of path: the name of the file within its folder.
+std::string NameOf(const std::string& path) {
+    return path.substr(FolderPrefix(path).size());
+}
+
 bool ReadLink(const std::string& link, std::string* target) {
     std::vector<char> buffer(256);
     for (;;) {
@@ -82,11 +89,41 @@ bool ReadLink(const std::string& link, std::string* target) {
     }
 }
 
-// Our temporary files for a target named name: name.part<pid>-<attempt>.
+// Whether a save may follow the link at path (link is its lstat). The kernel guards the links
+// it walks itself (protected_symlinks), but not the ones walked here by hand: in a sticky
+// folder that everyone may write to, such as /tmp, another user could plant a link that names
+// a file of ours and have our save overwrite it. So the kernel's rule holds here too: in such
+// a folder a link is followed only when it belongs to us or to the folder's owner.
+bool MayFollowLink(const std::string& path, const struct stat& link) {
+    if (link.st_uid == ::geteuid()) return true;
+    struct stat folder;
+    if (::stat(FolderOf(path).c_str(), &folder) != 0) return false;
+    const mode_t shared = S_ISVTX | S_IWOTH;
+    return (folder.st_mode & shared) != shared || link.st_uid == folder.st_uid;
+}
+
+// Our temporary files for a target named name: <name>.part<pid>-<attempt>. The pid keeps the
+// saves of several processes apart; the name is cut short enough that the whole always fits
+// a file system's limit on a name.
 const char kTempMark[] = ".part";
+constexpr int kMaxAttempts = 100;
+// The longest suffix: the mark, a pid of 9 digits (NumberAt reads no more), the dash and an
+// attempt below kMaxAttempts.
+constexpr size_t kTempSuffixMax = sizeof kTempMark - 1 + 9 + 1 + 2;
+
+// The part of a target's name that its temporary files begin with: the whole name, or as much
+// of it as leaves room for the suffix, cut before a UTF-8 continuation byte so that no
+// character is split.
+std::string TempBase(const std::string& name) {
+    if (name.size() + kTempSuffixMax <= NAME_MAX) return name;
+    size_t cut = NAME_MAX - kTempSuffixMax;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+    return name.substr(0, cut);
+}
 
 std::string TempName(const std::string& target, pid_t pid, int attempt) {
-    return target + kTempMark + std::to_string(pid) + "-" + std::to_string(attempt);
+    return FolderPrefix(target) + TempBase(NameOf(target)) + kTempMark + std::to_string(pid) + "-" +
+           std::to_string(attempt);
 }
 
 // Reads a number at pos as std::to_string writes it (at most 9 digits); -1 when there is none.
@@ -102,46 +139,48 @@ long NumberAt(const std::string& text, size_t* pos) {
     return value;
 }
 
-// The writer's pid when entry is one of our temporary files for a target named name, else 0.
-pid_t TempWriter(const std::string& entry, const std::string& name) {
-    const std::string prefix = name + kTempMark;
-    if (entry.compare(0, prefix.size(), prefix) != 0) return 0;
+// Whether entry is named as one of our temporary files for a target whose temporary files
+// begin with base (see TempBase).
+bool IsTempName(const std::string& entry, const std::string& base) {
+    const std::string prefix = base + kTempMark;
+    if (entry.compare(0, prefix.size(), prefix) != 0) return false;
     size_t pos = prefix.size();
-    const long pid = NumberAt(entry, &pos);
-    if (pid <= 0 || pos >= entry.size() || entry[pos] != '-') return 0;
+    if (NumberAt(entry, &pos) <= 0 || pos >= entry.size() || entry[pos] != '-') return false;
     ++pos;
-    if (NumberAt(entry, &pos) < 0 || pos != entry.size()) return 0;
-    return pid_t(pid);
+    return NumberAt(entry, &pos) >= 0 && pos == entry.size();
 }
 
-// Whether the process that named a temporary file can no longer be writing it. Another
-// running process may be saving right now, so its file stays, whoever owns it. Our own pid
-// is not in a save of this target (saves of one file do not overlap within a process), so
-// a file with it comes from an earlier process that had the same pid, as happens in
-// containers that start every time with the same pids.
-bool WriterIsGone(pid_t pid) {
-    if (pid == ::getpid()) return true;
-    return ::kill(pid, 0) != 0 && errno == ESRCH;
+// A save creates, writes and renames its temporary file within milliseconds, so a file that
+// has been left alone for a day belongs to no save still running, in this process's pid
+// namespace or not, on this machine or on another that shares the folder; the day leaves
+// room for clocks that differ between them. Either time shows it: a save stamps both when it
+// creates and writes the file, and the status-change time also serves when a wrong clock
+// stamped the modification time in the future.
+constexpr time_t kAbandonedAfterSeconds = 24 * 60 * 60;
+
+// Whether a file with our temporary naming (st is its lstat) is a leftover of this user's
+// that a later save may remove: a regular file of our own that was clearly abandoned.
+// Another user's file, even of the same pattern in a shared folder, is never ours to remove.
+bool IsAbandonedLeftover(const struct stat& st, time_t now) {
+    if (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) return false;
+    return std::min(st.st_mtime, st.st_ctime) <= now - kAbandonedAfterSeconds;
 }
 
 // Removes the temporary files that saves of target left behind when they were killed
-// between writing and renaming. Only regular files of our own naming pattern for this
-// target are touched.
+// between writing and renaming.
 void RemoveLeftovers(const std::string& target) {
-    const std::string folder = FolderOf(target);
-    const std::string name = target.substr(FolderPrefix(target).size());
-    DIR* dir = ::opendir(folder.c_str());
+    const std::string base = TempBase(NameOf(target));
+    DIR* dir = ::opendir(FolderOf(target).c_str());
     if (!dir) return;
-    std::vector<std::string> stale;
-    while (const dirent* entry = ::readdir(dir)) {
-        const pid_t writer = TempWriter(entry->d_name, name);
-        if (writer > 0 && WriterIsGone(writer)) stale.push_back(entry->d_name);
-    }
+    std::vector<std::string> named;
+    while (const dirent* entry = ::readdir(dir))
+        if (IsTempName(entry->d_name, base)) named.push_back(entry->d_name);
     ::closedir(dir);
-    for (const std::string& entry : stale) {
+    const time_t now = ::time(nullptr);
+    for (const std::string& entry : named) {
         const std::string path = FolderPrefix(target) + entry;
         struct stat st;
-        if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::unlink(path.c_str());
+        if (::lstat(path.c_str(), &st) == 0 && IsAbandonedLeftover(st, now)) ::unlink(path.c_str());
     }
 }
 
@@ -157,6 +196,28 @@ bool CanReplace(const std::string& target, struct stat* old, bool* exists) {
     return old->st_uid == ::geteuid() || folder.st_uid == ::geteuid();
 }
 
+// Gives the new file the old one's group and permission bits. The group is kept where this
+// user may set it (root, or a member of the group); elsewhere the file keeps the user's own
+// group and the save goes on. The bits are set after the chown, which may clear some, with
+// fchmod, which unlike open ignores the umask.
+bool TakeOldAttributes(int fd, const struct stat& old) {
+    if (::fchown(fd, uid_t(-1), old.st_gid) != 0) {
+        // Not a group of this user's: the refusal is no reason to fail the save.
+    }
+    return ::fchmod(fd, old.st_mode & 0777) == 0;
+}
+
+// Syncs the folder, so that a rename in it survives a power cut. A folder that cannot be
+// opened for that (no read permission) or a file system that cannot sync folders does not
+// turn a good save into a failure; an error saying the change may not reach the disk does.
+bool SyncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return true;
+    const bool lost = ::fsync(fd) != 0 && (errno == EIO || errno == ENOSPC || errno == EDQUOT);
+    ::close(fd);
+    return !lost;
+}
+
 }  // namespace
 
 std::string ReplacedFile(const std::string& path) {
@@ -165,7 +226,7 @@ std::string ReplacedFile(const std::string& path) {
         struct stat st;
         if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
         std::string target;
-        if (!ReadLink(current, &target)) return {};
+        if (!MayFollowLink(current, st) || !ReadLink(current, &target)) return {};
         current = target[0] == '/' ? target : FolderPrefix(current) + target;
     }
     return {};
@@ -184,16 +245,14 @@ WriteResult ReplaceFile(const std::string& path, const std::vector<uint8_t>& byt
     // A fresh name beside the target, so the rename stays within one file system.
     std::string temp;
     int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    for (int attempt = 0; attempt < kMaxAttempts && fd < 0; ++attempt) {
         temp = TempName(target, ::getpid(), attempt);
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) break;
     }
     if (fd < 0) return WriteResult::CannotCreate;
 
-    // The new file takes the old one's permission bits; fchmod, unlike open, ignores the
-    // umask.
-    if (exists && ::fchmod(fd, old.st_mode & 0777) != 0) {
+    if (exists && !TakeOldAttributes(fd, old)) {
         ::close(fd);
         ::unlink(temp.c_str());
         return WriteResult::CannotCreate;
@@ -209,7 +268,7 @@ WriteResult ReplaceFile(const std::string& path, const std::vector<uint8_t>& byt
         ::unlink(temp.c_str());
         return WriteResult::WriteFailed;
     }
-    return WriteResult::Ok;
+    return SyncFolder(FolderOf(target)) ? WriteResult::Ok : WriteResult::WriteFailed;
 }
 
 bool MakeParentFolder(const std::string& path) {

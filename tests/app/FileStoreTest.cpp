@@ -1,15 +1,20 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <grp.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/FileStore.h"
 
@@ -144,6 +149,31 @@ pid_t DeadPid() {
     return child;
 }
 
+// A save of target killed between creating its new file and renaming it. Gives the pid of the
+// process that ran it, which names the temporary file it leaves behind.
+pid_t KilledSave(const std::string& target) {
+    const pid_t child = fork();
+    if (child == 0) {
+        ReplaceFile(target, {2}, [] { raise(SIGKILL); });
+        _exit(0);
+    }
+    int status = 0;
+    EXPECT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status));
+    return child;
+}
+
+// Dates a file back two days, as a leftover of a save killed long ago.
+void MakeOld(const std::string& path) {
+    const timeval old{std::time(nullptr) - 2 * 24 * 60 * 60, 0};
+    const timeval times[2] = {old, old};
+    ASSERT_EQ(utimes(path.c_str(), times), 0) << path;
+}
+
+// The unprivileged user that children become, and a user that only owns what a test gives it.
+constexpr uid_t kNobody = 65534;
+constexpr uid_t kOtherUser = 4321;
+
 // What a replace did, as one number that a child process can give as its exit status: its
 // result and how often beforeWrite ran.
 int Outcome(WriteResult result, int calls) {
@@ -157,11 +187,14 @@ int ReplaceOutcome(const std::string& path, uint8_t value) {
 }
 
 // Runs body in a child process, as the unprivileged user "nobody" when the tests run as
-// root, so that folder permissions apply. Gives body's result.
-int InUnprivilegedChild(const std::function<int()>& body) {
+// root, so that folder permissions apply; besides its own group, the child is in the given
+// groups only. Gives body's result.
+int InUnprivilegedChild(const std::function<int()>& body, const std::vector<gid_t>& groups = {}) {
     const pid_t child = fork();
     if (child == 0) {
-        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(255);
+        if (geteuid() == 0 && (setgroups(groups.size(), groups.data()) != 0 ||
+                               setgid(kNobody) != 0 || setuid(kNobody) != 0))
+            _exit(255);
         _exit(body());
     }
     int status = 0;
@@ -239,45 +272,101 @@ TEST_F(FileStore, ReplacedFilesKeepTheirPermissionBits) {
     umask(oldMask);
 }
 
-TEST_F(FileStore, TemporaryFilesOfKilledSavesAreRemovedAtTheNextSave) {
+TEST_F(FileStore, ReplacedFilesKeepTheirGroupWhereTheUserMaySetIt) {
+    if (geteuid() != 0) GTEST_SKIP() << "only root can put a user in a group for the test";
+    ASSERT_EQ(chmod(folder.c_str(), 0777), 0);
+    const gid_t audio = 4242;    // a group of the saving user's
+    const gid_t foreign = 4343;  // a group the saving user is not in
+    const std::string shared = Path("shared.mvle");
+    const std::string given = Path("given.mvle");
+    for (const auto& [path, group] : {std::pair{shared, audio}, std::pair{given, foreign}}) {
+        ASSERT_EQ(ReplaceFile(path, {1}), WriteResult::Ok);
+        ASSERT_EQ(chown(path.c_str(), kNobody, group), 0);
+        ASSERT_EQ(chmod(path.c_str(), 0660), 0);
+    }
+
+    const auto save = [&](const std::string& path) {
+        return InUnprivilegedChild([&] { return ReplaceOutcome(path, 2); }, {audio});
+    };
+    // The new file is the user's, in the old group, with the old bits.
+    EXPECT_EQ(save(shared), Outcome(WriteResult::Ok, 1));
+    struct stat st;
+    ASSERT_EQ(stat(shared.c_str(), &st), 0);
+    EXPECT_EQ(st.st_gid, audio);
+    EXPECT_EQ(st.st_mode & 07777, 0660u);
+    // A group the user may not give a file is no reason to fail: the file keeps the user's own.
+    EXPECT_EQ(save(given), Outcome(WriteResult::Ok, 1));
+    ASSERT_EQ(stat(given.c_str(), &st), 0);
+    EXPECT_EQ(st.st_gid, kNobody);
+    EXPECT_EQ(st.st_mode & 07777, 0660u);
+    EXPECT_EQ(Read(given), (std::vector<uint8_t>{2}));
+}
+
+TEST_F(FileStore, NamesAsLongAsAFileSystemTakesAreSaved) {
+    const std::string longest(NAME_MAX, 'm');
+    ASSERT_EQ(ReplaceFile(Path(longest), {1}), WriteResult::Ok);
+    EXPECT_EQ(Read(Path(longest)), (std::vector<uint8_t>{1}));
+
+    // A long name of two-byte characters: the temporary file of a killed save begins with
+    // whole characters of it, and a later save knows the file as its own leftover.
+    std::string accented;
+    while (accented.size() + 2 < NAME_MAX) accented += "\xC3\xA9";
+    const std::string target = Path(accented);
+    ASSERT_EQ(ReplaceFile(target, {1}), WriteResult::Ok);
+    const pid_t killed = KilledSave(target);
+    std::vector<std::string> leftovers = Entries(folder);
+    std::erase_if(leftovers, [&](const std::string& n) { return n == longest || n == accented; });
+    ASSERT_EQ(leftovers.size(), 1u);
+    const std::string leftover = leftovers.front();
+    const std::string base = leftover.substr(0, leftover.rfind(".part"));
+    EXPECT_EQ(leftover.substr(base.size()), ".part" + std::to_string(killed) + "-0");
+    EXPECT_FALSE(base.empty());
+    EXPECT_EQ(base.size() % 2, 0u);
+    EXPECT_EQ(accented.compare(0, base.size(), base), 0);
+    MakeOld(Path(leftover));
+    ASSERT_EQ(ReplaceFile(target, {3}), WriteResult::Ok);
+    EXPECT_EQ(Sorted(Entries(folder)), Sorted({longest, accented}));
+    EXPECT_EQ(Read(target), (std::vector<uint8_t>{3}));
+}
+
+TEST_F(FileStore, TemporaryFilesOfKilledSavesAreRemovedOnceAbandoned) {
     const std::string target = Path("Settings.mvle");
     ASSERT_EQ(ReplaceFile(target, {1}), WriteResult::Ok);
 
     // Saves killed between creating their new file and renaming it: the old file survives
-    // each, and each leaves its temporary file, which the next save clears away.
+    // each, and each leaves its temporary file.
+    std::vector<std::string> expected = {"Settings.mvle"};
     for (int kill = 0; kill < 5; ++kill) {
-        const pid_t child = fork();
-        if (child == 0) {
-            ReplaceFile(target, {2}, [] { raise(SIGKILL); });
-            _exit(0);
-        }
-        int status = 0;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFSIGNALED(status));
-        const std::string leftover = "Settings.mvle.part" + std::to_string(child) + "-0";
-        EXPECT_EQ(Sorted(Entries(folder)), (std::vector<std::string>{"Settings.mvle", leftover}));
+        expected.push_back("Settings.mvle.part" + std::to_string(KilledSave(target)) + "-0");
+        EXPECT_EQ(Sorted(Entries(folder)), Sorted(expected));
         EXPECT_EQ(Read(target), (std::vector<uint8_t>{1}));
     }
 
+    // Fresh, they cannot be told from saves still running in another pid namespace or on
+    // another machine, so they stay; once old, the next save clears them away.
     ASSERT_EQ(ReplaceFile(target, {3}), WriteResult::Ok);
+    EXPECT_EQ(Sorted(Entries(folder)), Sorted(expected));
+    for (const std::string& name : expected) MakeOld(Path(name));
+    ASSERT_EQ(ReplaceFile(target, {4}), WriteResult::Ok);
     EXPECT_EQ(Entries(folder), (std::vector<std::string>{"Settings.mvle"}));
-    EXPECT_EQ(Read(target), (std::vector<uint8_t>{3}));
+    EXPECT_EQ(Read(target), (std::vector<uint8_t>{4}));
 }
 
-TEST_F(FileStore, OnlyLeftoversOfGoneWritersForThisTargetAreRemoved) {
+TEST_F(FileStore, OnlyTheUsersOwnAbandonedLeftoversForThisTargetAreRemoved) {
     ASSERT_EQ(mkdir(Path("dotfiles").c_str(), 0700), 0);
     const std::string target = Path("dotfiles/Settings.mvle");
     ASSERT_EQ(symlink("dotfiles/Settings.mvle", Path("link").c_str()), 0);
+    // Whatever process named them: the pid means nothing in another pid namespace.
     const std::string dead = std::to_string(DeadPid());
-    const std::string live = std::to_string(getppid());  // may be saving right now
-    const std::string own = std::to_string(getpid());    // an earlier process with our pid
+    const std::string live = std::to_string(getppid());
+    const std::string own = std::to_string(getpid());
     const std::vector<std::string> removed = {
         "Settings.mvle.part" + dead + "-0",
         "Settings.mvle.part" + dead + "-17",
+        "Settings.mvle.part" + live + "-0",
         "Settings.mvle.part" + own + "-0",
     };
-    const std::vector<std::string> kept = {
-        "Settings.mvle.part" + live + "-0",
+    std::vector<std::string> kept = {
         "Other.mvle.part" + dead + "-0",
         "Settings.mvle.part" + dead + "-0.bak",
         "Settings.mvle.part" + dead + "-",
@@ -288,11 +377,26 @@ TEST_F(FileStore, OnlyLeftoversOfGoneWritersForThisTargetAreRemoved) {
         "Settings.mvle.part99999999999-0",
         "Settings.mvle.partx-0",
     };
-    for (const std::vector<std::string>* names : {&removed, &kept})
-        for (const std::string& name : *names) Touch(Path("dotfiles/" + name));
-    // A folder of the pattern is not ours to remove.
+    const auto leaveOld = [&](const std::string& name) {
+        Touch(Path("dotfiles/" + name));
+        MakeOld(Path("dotfiles/" + name));
+    };
+    for (const std::string& name : removed) leaveOld(name);
+    for (const std::string& name : kept) leaveOld(name);
+    // A folder of the pattern is not ours to remove, nor is another user's file.
     const std::string folderLike = "Settings.mvle.part" + dead + "-1";
     ASSERT_EQ(mkdir(Path("dotfiles/" + folderLike).c_str(), 0700), 0);
+    MakeOld(Path("dotfiles/" + folderLike));
+    if (geteuid() == 0) {
+        const std::string theirs = "Settings.mvle.part" + dead + "-2";
+        leaveOld(theirs);
+        ASSERT_EQ(chown(Path("dotfiles/" + theirs).c_str(), kNobody, kNobody), 0);
+        kept.push_back(theirs);
+    }
+    // A fresh file may belong to a save running right now, whatever its pid.
+    const std::string fresh = "Settings.mvle.part" + dead + "-3";
+    Touch(Path("dotfiles/" + fresh));
+    kept.push_back(fresh);
 
     // The leftovers beside the file that a link names are the ones that count.
     ASSERT_EQ(ReplaceFile(Path("link"), {6}), WriteResult::Ok);
@@ -337,4 +441,53 @@ TEST_F(FileStore, FoldersThatRefuseTheSaveAreFoundBeforeAnythingIsAnnounced) {
     EXPECT_EQ(Read(shared + "/Theirs.mvle"), (std::vector<uint8_t>{1}));
     EXPECT_EQ(Read(shared + "/Mine.mvle"), (std::vector<uint8_t>{2}));
     EXPECT_EQ(Sorted(Entries(shared)), (std::vector<std::string>{"Mine.mvle", "Theirs.mvle"}));
+}
+
+TEST_F(FileStore, LinksThatOthersPlantInASharedStickyFolderAreNotFollowed) {
+    if (geteuid() != 0) GTEST_SKIP() << "only root can plant links as other users";
+    ASSERT_EQ(chmod(folder.c_str(), 0755), 0);
+    // The saving user's private file, and a sticky folder open to all, as /tmp is.
+    const std::string own = Path("own");
+    ASSERT_EQ(mkdir(own.c_str(), 0700), 0);
+    ASSERT_EQ(chown(own.c_str(), kNobody, kNobody), 0);
+    const std::string secret = own + "/secret";
+    ASSERT_EQ(ReplaceFile(secret, {1}), WriteResult::Ok);
+    ASSERT_EQ(chown(secret.c_str(), kNobody, kNobody), 0);
+    const std::string shared = Path("shared");
+    ASSERT_EQ(mkdir(shared.c_str(), 0777), 0);
+    ASSERT_EQ(chmod(shared.c_str(), 01777), 0);
+    const auto link = [&](const std::string& path, uid_t owner) {
+        ASSERT_EQ(symlink(secret.c_str(), path.c_str()), 0);
+        ASSERT_EQ(lchown(path.c_str(), owner, owner), 0);
+    };
+    const auto save = [&](const std::string& path, uint8_t value) {
+        return InUnprivilegedChild([&] { return ReplaceOutcome(path, value); });
+    };
+
+    // Another user's link there is refused before the device is asked to store, also at the
+    // end of a chain that starts in the user's own folder: each link counts in its own folder.
+    link(shared + "/planted.mvle", kOtherUser);
+    ASSERT_EQ(symlink("../shared/planted.mvle", (own + "/via.mvle").c_str()), 0);
+    ASSERT_EQ(lchown((own + "/via.mvle").c_str(), kNobody, kNobody), 0);
+    EXPECT_EQ(save(shared + "/planted.mvle", 2), Outcome(WriteResult::CannotReplace, 0));
+    EXPECT_EQ(save(own + "/via.mvle", 3), Outcome(WriteResult::CannotReplace, 0));
+    EXPECT_EQ(Read(secret), (std::vector<uint8_t>{1}));
+
+    // The user's own link there, and the folder owner's, are followed.
+    link(shared + "/mine.mvle", kNobody);
+    link(shared + "/folder-owner.mvle", 0);
+    EXPECT_EQ(save(shared + "/mine.mvle", 4), Outcome(WriteResult::Ok, 1));
+    EXPECT_EQ(Read(secret), (std::vector<uint8_t>{4}));
+    EXPECT_EQ(save(shared + "/folder-owner.mvle", 5), Outcome(WriteResult::Ok, 1));
+    EXPECT_EQ(Read(secret), (std::vector<uint8_t>{5}));
+
+    // Where only its owner may write, a sticky folder holds no planted links.
+    const std::string closed = Path("closed");
+    ASSERT_EQ(mkdir(closed.c_str(), 0755), 0);
+    ASSERT_EQ(chmod(closed.c_str(), 01755), 0);
+    link(closed + "/given.mvle", kOtherUser);
+    EXPECT_EQ(save(closed + "/given.mvle", 6), Outcome(WriteResult::Ok, 1));
+    EXPECT_EQ(Read(secret), (std::vector<uint8_t>{6}));
+    for (const char* name : {"planted.mvle", "mine.mvle", "folder-owner.mvle"})
+        EXPECT_TRUE(IsLink(shared + "/" + name)) << name;
 }

@@ -31,11 +31,12 @@ links_intact
 chmod 0640 "$linked"
 cp "$linked" "$E2E_DIR/old.mvle"
 
-# Temporary files beside it: one of a save killed before its rename, one of a save that may
-# still be running (this script's own process).
+# Temporary files beside it: one of a save killed before its rename two days ago, one of a
+# save that may still be running (fresh, of this script's own process).
 true & dead=$!
 wait "$dead"
-touch "$linked.part$dead-0" "$linked.part$$-0"
+touch -d '2 days ago' "$linked.part$dead-0"
+touch "$linked.part$$-0"
 
 # Second run: a changed mix is saved through the links.
 start_control
