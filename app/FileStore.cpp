@@ -201,9 +201,8 @@ bool CanReplace(const std::string& target, struct stat* old, bool* exists) {
 // group and the save goes on. The bits are set after the chown, which may clear some, with
 // fchmod, which unlike open ignores the umask.
 bool TakeOldAttributes(int fd, const struct stat& old) {
-    if (::fchown(fd, uid_t(-1), old.st_gid) != 0) {
-        // Not a group of this user's: the refusal is no reason to fail the save.
-    }
+    // A group that is not this user's to give is no reason to fail the save.
+    [[maybe_unused]] const bool groupKept = ::fchown(fd, uid_t(-1), old.st_gid) == 0;
     return ::fchmod(fd, old.st_mode & 0777) == 0;
 }
 
