@@ -5,6 +5,7 @@
 #include <wx/msgdlg.h>
 #include <wx/tooltip.h>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 
 #include "app/AppInfo.h"
@@ -36,6 +37,8 @@ std::string sFileToLoad;
 bool savedefaultfile = true;
 // Cleared when the command line names a file: its errors are then shown.
 bool sSilenceLoadErrors = true;
+// Set when the command line names a file, which a second copy hands to the running one.
+bool sFileNamed = false;
 
 constexpr long kFloatingStyle =
     wxCAPTION | wxSTAY_ON_TOP | wxCLOSE_BOX | wxSYSTEM_MENU | wxFRAME_TOOL_WINDOW;
@@ -82,9 +85,29 @@ void MirovanControlApp::OnInitCmdLine(wxCmdLineParser& parser) {
     parser.AddParam("filename", wxCMD_LINE_VAL_STRING, wxCMD_LINE_PARAM_OPTIONAL);
 }
 
+namespace {
+
+// What a second process says on standard error when the running copy did not take its file:
+// one line, so control characters in the name are shown as "?".
+void ReportHandOver(platform::HandOver handOver, const std::string& path) {
+    if (handOver == platform::HandOver::Unanswered) {
+        std::fputs("mirovan-control: the running copy did not take the file; giving up\n", stderr);
+    } else if (handOver == platform::HandOver::Refused) {
+        std::string shown = path;
+        for (char& c : shown)
+            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+        std::fprintf(stderr,
+                     "mirovan-control: \"%s\" was not accepted: the running copy cannot open it\n",
+                     shown.c_str());
+    }
+}
+
+}  // namespace
+
 bool MirovanControlApp::OnCmdLineParsed(wxCmdLineParser& parser) {
     if (parser.GetParamCount() > 0) {
         sFileToLoad = parser.GetParam(0).utf8_string();
+        sFileNamed = true;
         sSilenceLoadErrors = false;
     }
     return true;
@@ -156,12 +179,14 @@ bool MirovanControlApp::OnInit() {
     if (!wxApp::OnInit()) return false;
     if (AnotherCopyRuns()) {
         // This process writes no settings and never touches the device. A file from the
-        // desktop goes to the running copy; without one, or when no copy takes it, the
-        // process is refused.
+        // desktop goes to the running copy, and this process ends with that copy's answer;
+        // without a file, or when no copy answers, the process is refused.
         savedefaultfile = false;
-        const bool fileNamed = !sSilenceLoadErrors;
-        if (fileNamed && platform::HandDocumentToRunningCopy(sFileToLoad)) {
-            handedOver = true;
+        platform::HandOver handOver = platform::HandOver::NoCopy;
+        if (sFileNamed) handOver = platform::HandDocumentToRunningCopy(sFileToLoad);
+        if (handOver != platform::HandOver::NoCopy) {
+            ReportHandOver(handOver, sFileToLoad);
+            handOverStatus = handOver == platform::HandOver::Taken ? 0 : 1;
             return true;
         }
         wxMessageBox("Another copy of MirovanControl LE is already running.", "Error",
@@ -242,7 +267,7 @@ bool MirovanControlApp::OnInit() {
 }
 
 int MirovanControlApp::OnRun() {
-    if (handedOver) return 0;
+    if (handOverStatus >= 0) return handOverStatus;
     return wxApp::OnRun();
 }
 

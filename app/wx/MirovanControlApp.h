@@ -132,8 +132,9 @@ class MirovanControlApp : public wxApp,
     bool exiting = false;
     bool inIdle = false;
     bool openingDocuments = false;
-    // This process only handed its file to the running copy: it ends without a main loop.
-    bool handedOver = false;
+    // Set when this process only handed its file to the running copy: it ends without a main
+    // loop, with this status (0 when the file was taken).
+    int handOverStatus = -1;
 };
 
 wxDECLARE_APP(MirovanControlApp);
