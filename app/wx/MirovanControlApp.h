@@ -76,9 +76,9 @@ class MirovanControlApp : public wxApp,
     void ParameterHasChanged(int index) override;
     void MirovanHALEvent(MirovanHAL::Event e) override;
 
-    // Loads a mix file with its messages, the shown main window set aside meanwhile, and
-    // brings that window to the front.
-    void OpenDocument(const wxString& name);
+    // Loads a mix file (path as the bytes of its name) with its messages, the shown main
+    // window set aside meanwhile, and brings that window to the front.
+    void OpenDocument(const std::string& path);
     // A document opened from the desktop, handed over by a second process: it is opened as
     // soon as start-up has finished and no dialog is open.
     void QueueDocument(const std::string& path);

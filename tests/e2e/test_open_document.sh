@@ -100,4 +100,16 @@ window_gone "^Error$" || fail "a message for a file that cannot be opened"
 main_window
 [ "$(main_windows)" = 1 ] || fail "a second main window appeared"
 
+# A name that is not ASCII, handed over by a second process under LANG=C, is the same file
+# for the running copy: the hand-over carries the name's bytes.
+devsim writes --clear >/dev/null
+plain=$E2E_DIR/$(printf '\xc3\x9c')bung.mvle
+cp "$E2E_DIR/corrupt.mvle" "$plain"
+LANG=C LC_ALL=C second_copy "$plain"
+[ "$STATUS" = 0 ] || fail "the second process under LANG=C ended with $STATUS"
+wait_until 10 window_shown "^Error$" || fail "the file named under LANG=C was not loaded"
+xdotool windowfocus --sync "$(visible_window "^Error$")"
+xdotool key Return
+wait_until 10 window_gone "^Error$" || fail "the error box stays open"
+
 echo PASS
