@@ -5,7 +5,9 @@
 #include <wx/msgdlg.h>
 #include <wx/tooltip.h>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 #include "app/AppInfo.h"
 #include "app/DevicePanels.h"
@@ -22,6 +24,7 @@
 #include "platform/RunLoop.h"
 #include "platform/SimulatorClientBus.h"
 #include "platform/wx/DocumentHandOver.h"
+#include "platform/wx/FileDialogPath.h"
 #include "platform/wx/Launcher.h"
 #include "platform/wx/Paths.h"
 #include "platform/wx/SleepNotifier.h"
@@ -36,6 +39,8 @@ std::string sFileToLoad;
 bool savedefaultfile = true;
 // Cleared when the command line names a file: its errors are then shown.
 bool sSilenceLoadErrors = true;
+// Set when the command line names a file, which a second copy hands to the running one.
+bool sFileNamed = false;
 
 constexpr long kFloatingStyle =
     wxCAPTION | wxSTAY_ON_TOP | wxCLOSE_BOX | wxSYSTEM_MENU | wxFRAME_TOOL_WINDOW;
@@ -63,7 +68,12 @@ void DisableIndicators(PluginGUI* panel) {
 }  // namespace
 
 void MessageBoxes::ShowError(const std::string& text) {
-    wxMessageBox(wxString::FromUTF8(text), "Error", wxOK | wxICON_ERROR);
+    // The texts are ASCII around the bytes of file names, which are in the file-name
+    // encoding. Should that conversion fail, each byte is shown as a character of its own
+    // rather than nothing.
+    wxString shown(text.data(), *wxConvFileName, text.size());
+    if (shown.empty() && !text.empty()) shown = wxString(text.data(), wxConvISO8859_1, text.size());
+    wxMessageBox(shown, "Error", wxOK | wxICON_ERROR);
 }
 
 int ModalDialogCount::Enter(wxDialog*) {
@@ -82,9 +92,56 @@ void MirovanControlApp::OnInitCmdLine(wxCmdLineParser& parser) {
     parser.AddParam("filename", wxCMD_LINE_VAL_STRING, wxCMD_LINE_PARAM_OPTIONAL);
 }
 
+namespace {
+
+// The arguments as the system gave them, kept by main.
+int sArgumentCount = 0;
+char** sArguments = nullptr;
+
+// The file named on the command line, as the bytes given. The toolkit decodes its copies of
+// the arguments with the locale's conversion, whose text does not give those bytes back
+// (under LANG=C a name that is not ASCII comes back as another name), and drops an argument
+// that does not decode at all (a name in another encoding than a UTF-8 locale's); GTK takes
+// out its own options. So the name is the real argument that decodes to the toolkit's
+// parameter, or, when the toolkit saw none, the one it dropped.
+std::optional<std::string> FileNamedOnCommandLine(const wxCmdLineParser& parser) {
+    const bool parameterSeen = parser.GetParamCount() > 0;
+    std::optional<std::string> named;
+    for (int i = 1; i < sArgumentCount; ++i) {
+        const char* argument = sArguments[i];
+        const wxWCharBuffer decoded = wxConvLocal.cMB2WC(argument);
+        if (parameterSeen ? decoded && parser.GetParam(0) == decoded.data()
+                          : !decoded && argument[0] != '-')
+            named = argument;
+    }
+    if (parameterSeen && !named) {
+        const wxScopedCharBuffer bytes = parser.GetParam(0).fn_str();
+        if (bytes.data()) named = std::string(bytes.data(), bytes.length());
+    }
+    return named;
+}
+
+// What a second process says on standard error when the running copy did not take its file:
+// one line, so control characters in the name are shown as "?".
+void ReportHandOver(platform::HandOver handOver, const std::string& path) {
+    if (handOver == platform::HandOver::Unanswered) {
+        std::fputs("mirovan-control: the running copy did not take the file; giving up\n", stderr);
+    } else if (handOver == platform::HandOver::Refused) {
+        std::string shown = path;
+        for (char& c : shown)
+            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+        std::fprintf(stderr,
+                     "mirovan-control: \"%s\" was not accepted: the running copy cannot open it\n",
+                     shown.c_str());
+    }
+}
+
+}  // namespace
+
 bool MirovanControlApp::OnCmdLineParsed(wxCmdLineParser& parser) {
-    if (parser.GetParamCount() > 0) {
-        sFileToLoad = parser.GetParam(0).utf8_string();
+    if (const auto named = FileNamedOnCommandLine(parser)) {
+        sFileToLoad = *named;
+        sFileNamed = true;
         sSilenceLoadErrors = false;
     }
     return true;
@@ -156,12 +213,14 @@ bool MirovanControlApp::OnInit() {
     if (!wxApp::OnInit()) return false;
     if (AnotherCopyRuns()) {
         // This process writes no settings and never touches the device. A file from the
-        // desktop goes to the running copy; without one, or when no copy takes it, the
-        // process is refused.
+        // desktop goes to the running copy, and this process ends with that copy's answer;
+        // without a file, or when no copy answers, the process is refused.
         savedefaultfile = false;
-        const bool fileNamed = !sSilenceLoadErrors;
-        if (fileNamed && platform::HandDocumentToRunningCopy(sFileToLoad)) {
-            handedOver = true;
+        platform::HandOver handOver = platform::HandOver::NoCopy;
+        if (sFileNamed) handOver = platform::HandDocumentToRunningCopy(sFileToLoad);
+        if (handOver != platform::HandOver::NoCopy) {
+            ReportHandOver(handOver, sFileToLoad);
+            handOverStatus = handOver == platform::HandOver::Taken ? 0 : 1;
             return true;
         }
         wxMessageBox("Another copy of MirovanControl LE is already running.", "Error",
@@ -242,7 +301,7 @@ bool MirovanControlApp::OnInit() {
 }
 
 int MirovanControlApp::OnRun() {
-    if (handedOver) return 0;
+    if (handOverStatus >= 0) return handOverStatus;
     return wxApp::OnRun();
 }
 
@@ -331,12 +390,12 @@ MyFrame* MirovanControlApp::ShownMainWindow() const {
     return normalFrame.get();
 }
 
-void MirovanControlApp::OpenDocument(const wxString& name) {
+void MirovanControlApp::OpenDocument(const std::string& path) {
     // Weak: a termination signal may close the windows while the load's error box is open.
     wxWeakRef<MyFrame> frame = ShownMainWindow();
     if (!frame) return;
     frame->DeActivate();
-    mixFiles->Load(name.utf8_string(), kMixFileId, false);
+    mixFiles->Load(path, kMixFileId, false);
     if (!frame) return;
     frame->Activate();
     if (frame->IsIconized()) frame->Iconize(false);
@@ -359,7 +418,7 @@ void MirovanControlApp::OpenQueuedDocuments() {
     while (!queuedDocuments.empty() && !exiting) {
         const std::string path = queuedDocuments.front();
         queuedDocuments.pop_front();
-        OpenDocument(wxString::FromUTF8(path));
+        OpenDocument(path);
     }
     openingDocuments = false;
 }
@@ -372,7 +431,7 @@ void MirovanControlApp::SaveMixWithDialog() {
 
     wxFileDialog dialog(nullptr, "Save MirovanLE Mix file", "", kDefaultMixFileName,
                         kMixFileWildcard, wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
-    if (dialog.ShowModal() == wxID_OK) mixFiles->Save(dialog.GetPath().utf8_string(), kMixFileId);
+    if (dialog.ShowModal() == wxID_OK) mixFiles->Save(platform::FileDialogPath(dialog), kMixFileId);
 
     (floatingShown ? floatingFrame : normalFrame)->Activate();
 }
@@ -385,7 +444,7 @@ void MirovanControlApp::LoadMixWithDialog() {
 
     wxFileDialog dialog(nullptr, "Load MirovanLE Mix file", "", "", kMixFileWildcard, wxFD_OPEN);
     if (dialog.ShowModal() == wxID_OK)
-        mixFiles->Load(dialog.GetPath().utf8_string(), kMixFileId, false);
+        mixFiles->Load(platform::FileDialogPath(dialog), kMixFileId, false);
 
     // The file may have chosen the other window mode.
     const bool wantFloating = wrapper->HostWantsParameterValue(param::kFloatWindowMode) > 0.0f;
@@ -424,5 +483,7 @@ wxIMPLEMENT_APP_NO_MAIN(MirovanControlApp);
 int main(int argc, char** argv) {
     // The panel polls the pointer, which needs X11 rather than Wayland.
     setenv("GDK_BACKEND", "x11", 0);
+    sArgumentCount = argc;
+    sArguments = argv;
     return wxEntry(argc, argv);
 }

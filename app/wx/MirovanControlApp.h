@@ -76,9 +76,9 @@ class MirovanControlApp : public wxApp,
     void ParameterHasChanged(int index) override;
     void MirovanHALEvent(MirovanHAL::Event e) override;
 
-    // Loads a mix file with its messages, the shown main window set aside meanwhile, and
-    // brings that window to the front.
-    void OpenDocument(const wxString& name);
+    // Loads a mix file (path as the bytes of its name) with its messages, the shown main
+    // window set aside meanwhile, and brings that window to the front.
+    void OpenDocument(const std::string& path);
     // A document opened from the desktop, handed over by a second process: it is opened as
     // soon as start-up has finished and no dialog is open.
     void QueueDocument(const std::string& path);
@@ -132,8 +132,9 @@ class MirovanControlApp : public wxApp,
     bool exiting = false;
     bool inIdle = false;
     bool openingDocuments = false;
-    // This process only handed its file to the running copy: it ends without a main loop.
-    bool handedOver = false;
+    // Set when this process only handed its file to the running copy: it ends without a main
+    // loop, with this status (0 when the file was taken).
+    int handOverStatus = -1;
 };
 
 wxDECLARE_APP(MirovanControlApp);

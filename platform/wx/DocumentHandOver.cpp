@@ -1,23 +1,33 @@
 #include "platform/wx/DocumentHandOver.h"
 
+#include <glib-unix.h>
+#include <glib.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
-#include <wx/ipc.h>
-#include <csignal>
+#include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <optional>
 
+#include "platform/HandOverProtocol.h"
+#include "platform/HandOverServer.h"
 #include "platform/PrivateSocket.h"
 
 namespace platform {
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 const char kSocketName[] = "mirovan-control.sock";
-const char kTopic[] = "open-document";
-const char kTaken[] = "taken";
-// Longest path accepted from a second process (Linux's PATH_MAX).
-constexpr size_t kMaxPathBytes = 4096;
-constexpr unsigned kReplySeconds = 5;
+// How long the second process waits for the running copy, from connecting to its answer.
+constexpr Clock::duration kReplyTime = std::chrono::seconds(5);
+// A running copy whose queue of connections is full is asked again this often.
+constexpr int kConnectRetryMs = 20;
 
 std::string AbsolutePath(const std::string& path) {
     if (path.empty() || path[0] == '/') return path;
@@ -28,123 +38,167 @@ std::string AbsolutePath(const std::string& path) {
     return absolute;
 }
 
-bool AcceptablePath(const std::string& path) {
-    return !path.empty() && path[0] == '/' && path.size() <= kMaxPathBytes &&
-           path.find('\0') == std::string::npos;
+int RemainingMs(Clock::time_point deadline) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return left > 0 ? static_cast<int>(left) : 0;
 }
 
-// wxWidgets' IPC client waits up to ten minutes for a reply and cannot be given less. A
-// running copy that accepted the connection but is stopped or hung would hold the desktop's
-// second process that long, so an alarm ends the process instead.
-class ReplyDeadline {
-  public:
-    explicit ReplyDeadline(unsigned seconds) {
-        struct sigaction action {};
-        action.sa_handler = &Expired;
-        ::sigemptyset(&action.sa_mask);
-        ::sigaction(SIGALRM, &action, &previous);
-        ::alarm(seconds);
+// Waits for events on fd until the deadline; false on time-out or error.
+bool WaitFor(int fd, short events, Clock::time_point deadline) {
+    for (;;) {
+        pollfd p{fd, events, 0};
+        const int n = ::poll(&p, 1, RemainingMs(deadline));
+        if (n > 0) return true;
+        if (n == 0 || errno != EINTR) return false;
     }
-    ~ReplyDeadline() {
-        ::alarm(0);
-        ::sigaction(SIGALRM, &previous, nullptr);
+}
+
+// The second process's connection, closed when the hand-over ends however it ends.
+class Connection {
+  public:
+    Connection() : fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0)) {}
+    ~Connection() {
+        if (fd >= 0) ::close(fd);
+    }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Nothing once connected; otherwise how the hand-over ends. A listening copy whose queue
+    // is full refuses a connection at once; it is asked again until the deadline.
+    std::optional<HandOver> Connect(const std::string& socket, Clock::time_point deadline) {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        if (fd < 0 || socket.size() >= sizeof address.sun_path) return HandOver::NoCopy;
+        std::memcpy(address.sun_path, socket.c_str(), socket.size() + 1);
+        for (;;) {
+            if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0)
+                return std::nullopt;
+            if (errno == EINTR) continue;
+            if (errno != EAGAIN) return HandOver::NoCopy;  // the copy has ended meanwhile
+            if (Clock::now() >= deadline) return HandOver::Unanswered;
+            ::poll(nullptr, 0, kConnectRetryMs);
+        }
+    }
+
+    bool Send(const std::string& bytes, Clock::time_point deadline) {
+        size_t sent = 0;
+        while (sent < bytes.size()) {
+            const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+            if (n > 0) {
+                sent += static_cast<size_t>(n);
+            } else if (n < 0 && errno == EINTR) {
+                continue;
+            } else if (n < 0 && errno == EAGAIN) {
+                if (!WaitFor(fd, POLLOUT, deadline)) return false;
+            } else {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    HandOver Answer(Clock::time_point deadline) {
+        for (;;) {
+            if (!WaitFor(fd, POLLIN, deadline)) return HandOver::Unanswered;
+            char answer = 0;
+            const ssize_t n = ::recv(fd, &answer, 1, 0);
+            if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+            if (n == 1 && answer == handover::kTaken) return HandOver::Taken;
+            if (n == 1 && answer == handover::kRefused) return HandOver::Refused;
+            // Closed without an answer: the copy dropped this connection.
+            return HandOver::Unanswered;
+        }
     }
 
   private:
-    static void Expired(int) {
-        static const char message[] =
-            "mirovan-control: the running copy did not take the file; giving up\n";
-        [[maybe_unused]] ssize_t written = ::write(STDERR_FILENO, message, sizeof message - 1);
-        ::_exit(1);
-    }
-    struct sigaction previous {};
-};
-
-// The second process's end; it lives only as long as the hand-over, so a disconnection seen
-// later must not delete it (the default does).
-class SenderConnection : public wxConnection {
-  public:
-    bool OnDisconnect() override { return true; }
-};
-
-class Sender : public wxClient {
-  public:
-    wxConnectionBase* OnMakeConnection() override { return new SenderConnection; }
-};
-
-// The running copy's end of one connection. wxWidgets deletes it when the other end leaves.
-class ReceiverConnection : public wxConnection {
-  public:
-    explicit ReceiverConnection(std::weak_ptr<std::function<void(const std::string&)>> open)
-        : open(std::move(open)) {}
-
-    const void* OnRequest(const wxString& topic, const wxString& item, size_t* size,
-                          wxIPCFormat) override {
-        const std::string path = item.utf8_string();
-        auto handler = open.lock();
-        if (topic != kTopic || !handler || !AcceptablePath(path)) return nullptr;
-        (*handler)(path);
-        *size = sizeof kTaken;
-        return kTaken;
-    }
-
-  private:
-    std::weak_ptr<std::function<void(const std::string&)>> open;
+    int fd;
 };
 
 }  // namespace
-
-class DocumentReceiver::Server : public wxServer {
-  public:
-    explicit Server(std::weak_ptr<std::function<void(const std::string&)>> open)
-        : open(std::move(open)) {}
-
-    wxConnectionBase* OnAcceptConnection(const wxString& topic) override {
-        if (topic != kTopic) return nullptr;
-        return new ReceiverConnection(open);
-    }
-
-  private:
-    std::weak_ptr<std::function<void(const std::string&)>> open;
-};
 
 std::string DocumentHandOverSocket() {
     const std::string folder = PrivateRuntimeFolder();
     return folder.empty() ? std::string() : folder + "/" + kSocketName;
 }
 
-bool HandDocumentToRunningCopy(const std::string& path) {
-    const std::string absolute = AbsolutePath(path);
+HandOver HandDocumentToRunningCopy(const std::string& path) {
     const std::string socket = DocumentHandOverSocket();
-    if (!AcceptablePath(absolute) || socket.empty()) return false;
     // Only this user's socket in this user's folder is ever spoken to.
-    if (ProbeSocket(socket) != SocketProbe::Answers) return false;
+    if (socket.empty() || ProbeSocket(socket) != SocketProbe::Answers) return HandOver::NoCopy;
+    const std::string absolute = AbsolutePath(path);
+    // A path that cannot be sent is one that the running copy could not open either.
+    if (absolute.empty() || absolute.size() > handover::kMaxPathBytes) return HandOver::Refused;
 
-    ReplyDeadline deadline(kReplySeconds);
-    Sender sender;
-    std::unique_ptr<wxConnectionBase> connection(
-        sender.MakeConnection("localhost", wxString::FromUTF8(socket), kTopic));
-    if (!connection) return false;
-    size_t size = 0;
-    const void* reply = connection->Request(wxString::FromUTF8(absolute), &size, wxIPC_TEXT);
-    const bool taken =
-        reply && size >= sizeof kTaken && std::memcmp(reply, kTaken, sizeof kTaken) == 0;
-    connection->Disconnect();
-    return taken;
+    const Clock::time_point deadline = Clock::now() + kReplyTime;
+    Connection connection;
+    if (const auto failed = connection.Connect(socket, deadline)) return *failed;
+    if (!connection.Send(absolute + handover::kTerminator, deadline)) return HandOver::Unanswered;
+    return connection.Answer(deadline);
 }
 
-DocumentReceiver::DocumentReceiver(std::function<void(const std::string&)> handler)
-    : open(std::make_shared<std::function<void(const std::string&)>>(std::move(handler))) {
+// The server's descriptors and deadline as GLib sources of the main context, which the
+// toolkit's event loop runs (modal dialogs' loops too).
+class DocumentReceiver::Sources : public HandOverServer::Watcher {
+  public:
+    explicit Sources(std::function<void(const std::string&)> open)
+        : server(std::make_unique<HandOverServer>(this, std::move(open))) {}
+
+    ~Sources() override {
+        server.reset();  // unwatches everything it watched
+        if (timeout) g_source_remove(timeout);
+    }
+
+    HandOverServer& Server() { return *server; }
+
+    void Watch(int fd) override { watches[fd] = g_unix_fd_add(fd, G_IO_IN, &OnReadable, this); }
+
+    void Unwatch(int fd) override {
+        auto found = watches.find(fd);
+        if (found == watches.end()) return;
+        g_source_remove(found->second);
+        watches.erase(found);
+    }
+
+  private:
+    // GLib calls this for a hang-up or an error too; the server then finds the end of the
+    // stream. The source may have been removed meanwhile, which GLib allows.
+    static gboolean OnReadable(gint fd, GIOCondition, gpointer data) {
+        auto* self = static_cast<Sources*>(data);
+        self->server->Readable(fd, Clock::now());
+        self->ScheduleDeadline();
+        return G_SOURCE_CONTINUE;
+    }
+
+    static gboolean OnDeadline(gpointer data) {
+        auto* self = static_cast<Sources*>(data);
+        self->timeout = 0;  // this source ends with this call
+        self->server->Expire(Clock::now());
+        self->ScheduleDeadline();
+        return G_SOURCE_REMOVE;
+    }
+
+    void ScheduleDeadline() {
+        if (timeout) g_source_remove(timeout);
+        timeout = 0;
+        if (const auto next = server->NextDeadline())
+            timeout = g_timeout_add(static_cast<guint>(RemainingMs(*next)), &OnDeadline, this);
+    }
+
+    std::unique_ptr<HandOverServer> server;
+    std::map<int, guint> watches;
+    guint timeout = 0;
+};
+
+DocumentReceiver::DocumentReceiver(std::function<void(const std::string&)> open)
+    : sources(std::make_unique<Sources>(std::move(open))) {
     const std::string socket = DocumentHandOverSocket();
-    if (socket.empty()) return;
-    const SocketProbe probe = ProbeSocket(socket);
-    // Creating the server removes whatever file has the socket's name, so only a missing or
-    // stale socket may be replaced.
-    if (probe != SocketProbe::Missing && probe != SocketProbe::Stale) return;
-    auto candidate = std::make_unique<Server>(open);
-    if (candidate->Create(wxString::FromUTF8(socket))) server = std::move(candidate);
+    if (!socket.empty()) sources->Server().Listen(socket);
 }
 
 DocumentReceiver::~DocumentReceiver() = default;
+
+bool DocumentReceiver::Listening() const {
+    return sources->Server().Listening();
+}
 
 }  // namespace platform

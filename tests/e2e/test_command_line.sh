@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # A mix file named on the command line: a damaged one shows its error and the program starts
-# all the same; a good one is loaded; either way the exit writes the default settings file,
-# never the named one.
+# all the same; a good one is loaded, also by a name that is not ASCII outside a UTF-8 locale;
+# either way the exit writes the default settings file, never the named one.
 source "$(dirname "$0")/lib.sh"
 e2e_start
 start_devsim
@@ -48,4 +48,13 @@ screenshot loaded >/dev/null
 close_main_window
 cmp -s "$named" "$E2E_DIR/named.orig" || fail "the exit wrote the named file"
 [ "$(stat -c %s "$SETTINGS")" = 324 ] || fail "the exit did not write the default settings file"
+
+# A name that is not ASCII, given under LANG=C, is opened by the bytes given.
+plain=$E2E_DIR/$(printf '\xc3\x9c')bung.mvle
+cp "$named" "$plain"
+devsim power-cycle >/dev/null
+LANG=C LC_ALL=C start_control "$plain"
+main_window
+wait_until 10 restored || { diff <(echo "$wanted") <(mixer_regs) >&2; fail "the file named under LANG=C was not loaded"; }
+close_main_window
 echo PASS

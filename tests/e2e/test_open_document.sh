@@ -75,9 +75,9 @@ xdotool key Return
 wait_until 5 loaded || { diff <(echo "$moved_mix") <(mixer_regs) >&2; fail "the file that waited was not loaded"; }
 window_gone "^Error$" || fail "an error box after the waiting file"
 
-# A file that cannot be opened is passed over without a message, as any load from the
-# desktop; the second process still succeeds and touches nothing. A file without read
-# permission is one only when the test does not run as root.
+# A file that cannot be opened is refused by the running copy, without a message there, as
+# any load from the desktop; the second process fails, saying so in one line, and touches
+# nothing. A file without read permission is one only when the test does not run as root.
 locked=$E2E_DIR/locked.mvle
 cp "$E2E_DIR/corrupt.mvle" "$locked"
 chmod 000 "$locked"
@@ -87,8 +87,11 @@ unopenable=("$E2E_DIR/missing.mvle" "$E2E_DIR/folder.mvle")
 sleep 0.5
 devsim writes --clear >/dev/null
 for path in "${unopenable[@]}"; do
+  : >"$E2E_DIR/second.log"
   second_copy "$path"
-  [ "$STATUS" = 0 ] || fail "the second process of $path ended with $STATUS"
+  [ "$STATUS" != 0 ] || fail "the second process of $path reported success"
+  [ "$(wc -l <"$E2E_DIR/second.log")" = 1 ] && grep -q "not accepted" "$E2E_DIR/second.log" ||
+    fail "the second process of $path did not say in one line that the file was not accepted: $(cat "$E2E_DIR/second.log")"
 done
 sleep 1
 window_gone "^Error$" || fail "a message for a file that cannot be opened"
@@ -96,5 +99,17 @@ window_gone "^Error$" || fail "a message for a file that cannot be opened"
 [ -z "$(devsim writes)" ] || fail "the device was written to for files that cannot be opened"
 main_window
 [ "$(main_windows)" = 1 ] || fail "a second main window appeared"
+
+# A name that is not ASCII, handed over by a second process under LANG=C, is the same file
+# for the running copy: the hand-over carries the name's bytes.
+devsim writes --clear >/dev/null
+plain=$E2E_DIR/$(printf '\xc3\x9c')bung.mvle
+cp "$E2E_DIR/corrupt.mvle" "$plain"
+LANG=C LC_ALL=C second_copy "$plain"
+[ "$STATUS" = 0 ] || fail "the second process under LANG=C ended with $STATUS"
+wait_until 10 window_shown "^Error$" || fail "the file named under LANG=C was not loaded"
+xdotool windowfocus --sync "$(visible_window "^Error$")"
+xdotool key Return
+wait_until 10 window_gone "^Error$" || fail "the error box stays open"
 
 echo PASS
