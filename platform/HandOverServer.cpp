@@ -92,8 +92,13 @@ void HandOverServer::AcceptPending(Clock::time_point now) {
         const int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd >= 0) {
             Adopt(fd, now);
+        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            return;  // none left
         } else if (errno != EINTR && errno != ECONNABORTED) {
-            return;  // none left (or none can be taken now)
+            // Out of descriptors or memory: the connections wait in the queue meanwhile.
+            if (watcher) watcher->Unwatch(listenFd);
+            acceptResumes = now + kAcceptPause;
+            return;
         }
     }
 }
@@ -148,10 +153,14 @@ void HandOverServer::Expire(Clock::time_point now) {
     for (const Connection& connection : connections)
         if (connection.deadline <= now) due.push_back(connection.fd);
     for (int fd : due) Close(fd);
+    if (acceptResumes && *acceptResumes <= now) {
+        acceptResumes.reset();
+        if (watcher) watcher->Watch(listenFd);
+    }
 }
 
 std::optional<HandOverServer::Clock::time_point> HandOverServer::NextDeadline() const {
-    std::optional<Clock::time_point> next;
+    std::optional<Clock::time_point> next = acceptResumes;
     for (const Connection& connection : connections)
         if (!next || connection.deadline < *next) next = connection.deadline;
     return next;

@@ -25,6 +25,9 @@ class HandOverServer {
     using Clock = std::chrono::steady_clock;
     static constexpr Clock::duration kDeadline = std::chrono::seconds(2);
     static constexpr size_t kMaxConnections = 4;
+    // While no connection can be accepted for want of descriptors or memory, the listening
+    // socket stays readable: it is left unwatched this long, so that the loop does not spin.
+    static constexpr Clock::duration kAcceptPause = std::chrono::milliseconds(100);
 
     // Told which descriptors to watch for reading; a descriptor is unwatched before it is
     // closed.
@@ -56,9 +59,10 @@ class HandOverServer {
     // Serves a socket connected elsewhere as if it had just been accepted, credentials check
     // included; the server owns fd from now on.
     void Adopt(int fd, Clock::time_point now);
-    // Closes the connections whose deadline has come.
+    // Closes the connections whose deadline has come, and watches the listening socket again
+    // once a pause in accepting has ended.
     void Expire(Clock::time_point now);
-    // When Expire has work next; nothing while no connection is open.
+    // When Expire has work next; nothing while no connection is open and accepting goes on.
     std::optional<Clock::time_point> NextDeadline() const;
 
     size_t OpenConnections() const { return connections.size(); }
@@ -87,6 +91,8 @@ class HandOverServer {
     unsigned long socketInode = 0;
     // Oldest first.
     std::vector<Connection> connections;
+    // When accepting, paused for want of resources, goes on.
+    std::optional<Clock::time_point> acceptResumes;
 };
 
 }  // namespace platform

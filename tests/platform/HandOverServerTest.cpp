@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -164,6 +165,29 @@ TEST_F(HandOverServerTest, StalledPeersDoNotKeepARealRequestOut) {
     EXPECT_EQ(Heard(real), "T");
     EXPECT_EQ(taken, std::vector<std::string>{file});
     for (int fd : stalled) EXPECT_NE(Heard(fd), "T");
+}
+
+TEST_F(HandOverServerTest, RunningOutOfDescriptorsPausesAcceptingInsteadOfSpinning) {
+    ASSERT_EQ(watched.size(), 1u);
+    const int listening = *watched.begin();
+    const int real = Send(file + '\0');
+    // No descriptor is left for the connection that waits.
+    rlimit limit{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &limit), 0);
+    const rlimit none{rlim_t(real + 1), limit.rlim_max};
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &none), 0);
+    std::vector<int> holes;
+    for (int fd; (fd = ::dup(real)) >= 0;) holes.push_back(fd);
+    server.Readable(listening, now);
+    for (int fd : holes) ::close(fd);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &limit), 0);
+    // The listening socket, still readable, is not watched until the pause has passed.
+    EXPECT_EQ(watched.count(listening), 0u);
+    ASSERT_TRUE(server.NextDeadline());
+    server.Expire(*server.NextDeadline());
+    EXPECT_EQ(watched.count(listening), 1u);
+    Pump();
+    EXPECT_EQ(Heard(real), "T");
 }
 
 }  // namespace
