@@ -25,6 +25,7 @@
 #include "platform/wx/Launcher.h"
 #include "platform/wx/Paths.h"
 #include "platform/wx/SleepNotifier.h"
+#include "platform/wx/WindowOwner.h"
 #include "views/PPlugIn.h"
 #include "views/flButton.h"
 
@@ -232,6 +233,9 @@ bool MirovanControlApp::OnInit() {
     g_resources.ClearAll();
     connectionLostWindow = new wxPluginGUIFrame(normalFrame.get(), -1, "FireWire Connection Lost",
                                                 kConnectionLostStyle);
+    // It belongs to the normal main window but floats on the shown one, in floating mode the
+    // floating window, which stays above the others and would cover it.
+    platform::FloatOn(connectionLostWindow.get(), ShownMainWindow());
     connectionLostWindow->SetPluginGUI(connectionLostPanel);
     connectionLostWindow->Hide();
     if (!MirovanHAL::Get()->KeepOpen()) connectionLostWindow->Show();
