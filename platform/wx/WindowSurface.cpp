@@ -7,6 +7,7 @@
 #include <cairo.h>
 #include <wx/clipbrd.h>
 #include <wx/dataobj.h>
+#include <wx/region.h>
 #include <wx/utils.h>
 
 namespace {
@@ -51,6 +52,15 @@ void WindowSurface::InvalidateRect(const PRect& changed) {
         const wxRect inside =
             wxRect(r).Intersect(wxRect(0, 0, backBuffer->GetWidth(), backBuffer->GetHeight()));
         if (!inside.IsEmpty()) ConvertIntoScreenImage(*backBuffer, inside);
+    }
+    // Drawn inside the window's own paint handler (a full redraw), what this paint's update
+    // region covers reaches the screen with this paint: invalidating it would paint it again.
+    if (window->GTKPaintContext()) {
+        wxRegion outside(r);
+        outside.Subtract(window->GetUpdateRegion());
+        for (wxRegionIterator part(outside); part; ++part)
+            window->RefreshRect(part.GetRect(), false);
+        return;
     }
     window->RefreshRect(r, false);
 }
