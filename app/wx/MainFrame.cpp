@@ -8,6 +8,7 @@
 #include "app/ParameterIndex.h"
 #include "device/MirovanHAL.h"
 #include "platform/wx/Launcher.h"
+#include "platform/wx/WindowOwner.h"
 #include "views/PPlugIn.h"
 
 // Entries not listed here (paint, the mouse, context menu, focus lost) reach the host
@@ -144,12 +145,32 @@ void PlaceInsteadOf(wxTopLevelWindow* to, wxTopLevelWindow* from) {
     to->Move(target);
 }
 
+namespace {
+
+// The windows that float on either window (the connection-lost window, a child of the normal
+// main window) float on "shown": kept above a hidden window, a window manager may stack them
+// under the shown one.
+void FloatChildrenOn(wxTopLevelWindow* shown, wxTopLevelWindow* other) {
+    for (wxTopLevelWindow* owner : {shown, other}) {
+        for (wxWindow* child : owner->GetChildren()) {
+            if (child->IsTopLevel() && child->HasFlag(wxFRAME_FLOAT_ON_PARENT))
+                platform::FloatOn(static_cast<wxTopLevelWindow*>(child), shown);
+        }
+    }
+}
+
+}  // namespace
+
 void ShowInsteadOf(wxTopLevelWindow* to, wxTopLevelWindow* from) {
+    // The windows floating on either take "to" as their owner before it is shown, and once
+    // more when it is: window managers look at the owner at different times.
+    FloatChildrenOn(to, from);
     // Placed once shown: a window that was shown before comes back where it was hidden,
     // whatever position it was given while hidden.
     to->Show();
     PlaceInsteadOf(to, from);
     from->Hide();
+    FloatChildrenOn(to, from);
 }
 
 void MyFrame::HandOverToTwin() {

@@ -68,5 +68,6 @@ class MyFrame : public wxPluginGUIFrame, public Plugin::ParameterObserver {
 // Gives "to" the client size of "from" and moves it so that it takes the place of "from":
 // the same left edge and the same bottom edge of the outer frame. Call it with "to" shown.
 void PlaceInsteadOf(wxTopLevelWindow* to, wxTopLevelWindow* from);
-// Shows "to" in the place of the shown "from" and hides "from".
+// Shows "to" in the place of the shown "from" and hides "from"; the windows floating on
+// either float on "to".
 void ShowInsteadOf(wxTopLevelWindow* to, wxTopLevelWindow* from);

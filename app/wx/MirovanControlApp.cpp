@@ -4,10 +4,12 @@
 #include <wx/filedlg.h>
 #include <wx/msgdlg.h>
 #include <wx/tooltip.h>
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <utility>
 
 #include "app/AppInfo.h"
 #include "app/DevicePanels.h"
@@ -27,7 +29,9 @@
 #include "platform/wx/FileDialogPath.h"
 #include "platform/wx/Launcher.h"
 #include "platform/wx/Paths.h"
+#include "platform/wx/ShownDialogs.h"
 #include "platform/wx/SleepNotifier.h"
+#include "platform/wx/WindowOwner.h"
 #include "views/PPlugIn.h"
 #include "views/flButton.h"
 
@@ -76,13 +80,37 @@ void MessageBoxes::ShowError(const std::string& text) {
     wxMessageBox(shown, "Error", wxOK | wxICON_ERROR);
 }
 
-int ModalDialogCount::Enter(wxDialog*) {
-    ++open;
+int ModalDialogCount::Enter(wxDialog* dialog) {
+    if (ending) {
+        // Nobody is left to answer it.
+        if (auto* box = dynamic_cast<wxMessageDialogBase*>(dialog))
+            std::fprintf(stderr, "%s\n", box->GetMessage().utf8_str().data());
+        return wxID_CANCEL;
+    }
+    open.push_back(dialog);
     return wxID_NONE;
 }
 
-void ModalDialogCount::Exit(wxDialog*) {
-    if (--open == 0 && allClosed) allClosed();
+void ModalDialogCount::Exit(wxDialog* dialog) {
+    open.erase(std::remove(open.begin(), open.end(), dialog), open.end());
+    if (!open.empty()) return;
+    if (ending) {
+        if (afterLast) std::exchange(afterLast, nullptr)();
+    } else if (allClosed) {
+        allClosed();
+    }
+}
+
+void ModalDialogCount::EndAll(std::function<void()> then) {
+    ending = true;
+    afterLast = std::move(then);
+    const std::vector<wxDialog*> ended = open;
+    platform::CancelShownDialogs();
+    // Dialogs that run the toolkit's own modal loop and are not GTK dialogs.
+    for (wxDialog* dialog : ended) {
+        if (dialog->IsModal()) dialog->EndModal(wxID_CANCEL);
+    }
+    if (open.empty() && afterLast) std::exchange(afterLast, nullptr)();
 }
 
 MirovanControlApp::MirovanControlApp() = default;
@@ -246,14 +274,8 @@ bool MirovanControlApp::OnInit() {
 
     sleep = std::make_unique<platform::SleepNotifier>([this] { OnPowerSleep(); });
     // A terminated program saves its settings as a closed one does.
-    for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
-        SetSignalHandler(signal, [](int) {
-            if (wxWindow* top = wxTheApp ? wxTheApp->GetTopWindow() : nullptr)
-                top->Close(true);
-            else if (wxTheApp)
-                wxTheApp->ExitMainLoop();
-        });
-    }
+    for (int signal : {SIGTERM, SIGINT, SIGHUP})
+        SetSignalHandler(signal, [](int) { wxGetApp().EndOnSignal(); });
 
     LoadResources();
     RegisterViewTypes();
@@ -291,13 +313,39 @@ bool MirovanControlApp::OnInit() {
     g_resources.ClearAll();
     connectionLostWindow = new wxPluginGUIFrame(normalFrame.get(), -1, "FireWire Connection Lost",
                                                 kConnectionLostStyle);
+    // It belongs to the normal main window but floats on the shown one, in floating mode the
+    // floating window, which stays above the others and would cover it.
+    platform::FloatOn(connectionLostWindow.get(), ShownMainWindow());
     connectionLostWindow->SetPluginGUI(connectionLostPanel);
     connectionLostWindow->Hide();
     if (!MirovanHAL::Get()->KeepOpen()) connectionLostWindow->Show();
 
     initialised = true;
+    // A signal that came while a box of start-up was open closes the program now.
+    if (terminating) CloseOnSignal();
     if (!queuedDocuments.empty()) CallAfter([this] { OpenQueuedDocuments(); });
     return true;
+}
+
+void MirovanControlApp::EndOnSignal() {
+    if (exiting) return;
+    terminating = true;
+    // The windows are closed once no dialog is open any more: a dialog's caller may still use
+    // them when the dialog returns, and GTK runs idle handlers, which delete closed windows,
+    // inside a dialog's loop.
+    if (modalDialogs)
+        modalDialogs->EndAll([this] { CloseOnSignal(); });
+    else
+        CloseOnSignal();
+}
+
+void MirovanControlApp::CloseOnSignal() {
+    // During start-up, OnInit closes the program once it has finished.
+    if (!initialised || exiting) return;
+    if (wxWindow* top = GetTopWindow())
+        top->Close(true);
+    else
+        ExitMainLoop();
 }
 
 int MirovanControlApp::OnRun() {
@@ -403,7 +451,7 @@ void MirovanControlApp::OpenDocument(const std::string& path) {
 }
 
 void MirovanControlApp::QueueDocument(const std::string& path) {
-    if (exiting) return;
+    if (exiting || terminating) return;
     queuedDocuments.push_back(path);
     CallAfter([this] { OpenQueuedDocuments(); });
 }
@@ -415,7 +463,7 @@ void MirovanControlApp::OpenQueuedDocuments() {
     if (!initialised || exiting || openingDocuments) return;
     if (modalDialogs && modalDialogs->AnyOpen()) return;
     openingDocuments = true;
-    while (!queuedDocuments.empty() && !exiting) {
+    while (!queuedDocuments.empty() && !exiting && !terminating) {
         const std::string path = queuedDocuments.front();
         queuedDocuments.pop_front();
         OpenDocument(path);
@@ -464,11 +512,14 @@ void MirovanControlApp::ShowConnectionLost(bool show) {
 }
 
 void MirovanControlApp::FirmwareNeedsUpdate() {
+    if (terminating) return;
     ShowConnectionLost(false);
     wxMessageBox(
         "The firmware installed on your MirovanLE is incompatible with this version of "
         "MirovanControl LE.\n\n",
         "MirovanControl LE", wxOK | wxCENTRE);
+    // A program ended while the message was shown starts nothing.
+    if (terminating) return;
     platform::LaunchUpdater(platform::FirmwareUpdaterPath());
     if (wxWindow* top = GetTopWindow()) top->Close(false);
 }

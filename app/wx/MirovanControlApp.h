@@ -41,19 +41,26 @@ class MessageBoxes : public UserMessages {
     void ShowError(const std::string& text) override;
 };
 
-// Counts the modal dialogs that are open, and says when the last one has closed.
+// Counts the modal dialogs that are open, and says when the last one has closed. For a program
+// that has to end, it ends them all.
 class ModalDialogCount : public wxModalDialogHook {
   public:
     explicit ModalDialogCount(std::function<void()> allClosed) : allClosed(std::move(allClosed)) {}
-    bool AnyOpen() const { return open > 0; }
+    bool AnyOpen() const { return !open.empty(); }
+    // Answers every open dialog with Cancel and refuses the dialogs opened from now on (a
+    // refused message box writes its text on standard error). then runs once the last open
+    // dialog has returned to its caller, at once when none is open; allClosed no more.
+    void EndAll(std::function<void()> then);
 
   protected:
-    int Enter(wxDialog*) override;
-    void Exit(wxDialog*) override;
+    int Enter(wxDialog* dialog) override;
+    void Exit(wxDialog* dialog) override;
 
   private:
     std::function<void()> allClosed;
-    int open = 0;
+    std::function<void()> afterLast;
+    std::vector<wxDialog*> open;
+    bool ending = false;
 };
 
 class MirovanControlApp : public wxApp,
@@ -104,6 +111,9 @@ class MirovanControlApp : public wxApp,
     void ShowChosenWindow();
     bool SaveDefaultSettings();
     MyFrame* ShownMainWindow() const;
+    // A termination signal: open dialogs are cancelled, then the main window is closed.
+    void EndOnSignal();
+    void CloseOnSignal();
 
     MessageBoxes messages;
     std::unique_ptr<ParameterActions> actions;
@@ -132,6 +142,8 @@ class MirovanControlApp : public wxApp,
     bool exiting = false;
     bool inIdle = false;
     bool openingDocuments = false;
+    // A termination signal has come: what would follow a cancelled dialog's answer is skipped.
+    bool terminating = false;
     // Set when this process only handed its file to the running copy: it ends without a main
     // loop, with this status (0 when the file was taken).
     int handOverStatus = -1;

@@ -57,10 +57,14 @@ void wxPluginGUIFrame::Raise() {
 }
 
 void wxPluginGUIFrame::SetPluginGUI(PluginGUI* p) {
-    if (panel)
+    if (panel) {
         panel->SetGUI(nullptr);
-    else
+        // The tip is that of a view of the panel going away, which can clear it no more: left,
+        // it would stay over whatever panel comes under the pointer.
+        canvas->SetToolTip(wxString());
+    } else {
         wxToolTip::Enable(false);
+    }
     panel = p;
     AttachGUI();
 }

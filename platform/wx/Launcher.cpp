@@ -25,12 +25,22 @@ bool OpenWebPage(const std::string& url) {
 bool LaunchUpdater(const std::string& path) {
     struct stat st;
     if (path.empty() || path[0] != '/' || ::stat(path.c_str(), &st) != 0) return false;
-    if (S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0) {
-        // An argument vector, not a command line: a path with blanks stays one argument.
-        const char* argv[] = {path.c_str(), nullptr};
-        return wxExecute(argv, wxEXEC_ASYNC) > 0;
+    // As for web pages, a failure (no process could be started) goes to standard error
+    // only, not into wx's error box.
+    bool started = false;
+    {
+        wxLogNull quiet;
+        if (S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0) {
+            // An argument vector, not a command line: a path with blanks stays one argument.
+            const char* argv[] = {path.c_str(), nullptr};
+            started = wxExecute(argv, wxEXEC_ASYNC) > 0;
+        } else {
+            // The path's bytes as a file name, which need not be UTF-8.
+            started = wxLaunchDefaultApplication(wxString(path.c_str(), *wxConvFileName));
+        }
     }
-    return wxLaunchDefaultApplication(wxString::FromUTF8(path));
+    if (!started) std::fprintf(stderr, "Could not start the firmware updater %s.\n", path.c_str());
+    return started;
 }
 
 }  // namespace platform

@@ -7,6 +7,7 @@
 #include <cairo.h>
 #include <wx/clipbrd.h>
 #include <wx/dataobj.h>
+#include <wx/region.h>
 #include <wx/utils.h>
 
 namespace {
@@ -51,6 +52,15 @@ void WindowSurface::InvalidateRect(const PRect& changed) {
         const wxRect inside =
             wxRect(r).Intersect(wxRect(0, 0, backBuffer->GetWidth(), backBuffer->GetHeight()));
         if (!inside.IsEmpty()) ConvertIntoScreenImage(*backBuffer, inside);
+    }
+    // Drawn inside the window's own paint handler (a full redraw), what this paint's update
+    // region covers reaches the screen with this paint: invalidating it would paint it again.
+    if (window->GTKPaintContext()) {
+        wxRegion outside(r);
+        outside.Subtract(window->GetUpdateRegion());
+        for (wxRegionIterator part(outside); part; ++part)
+            window->RefreshRect(part.GetRect(), false);
+        return;
     }
     window->RefreshRect(r, false);
 }
@@ -114,7 +124,7 @@ int WindowSurface::GetClipboardData(int flavour, void* buf, int capacity) {
     return copied;
 }
 
-void WindowSurface::MakeScreenImage(cairo_surface_t* target, const Bitmap& buffer) {
+void WindowSurface::MakeScreenImage(cairo_surface_t* target, Bitmap& buffer) {
     DropScreenImage();
     // An image made like the paint target's can live in memory that the X server shares
     // (MIT-SHM), so that a paint copies only its update region's pixels, inside the server,
@@ -143,13 +153,13 @@ void WindowSurface::DropScreenImage() {
     screenImage = nullptr;
 }
 
-void WindowSurface::ConvertIntoScreenImage(const Bitmap& buffer, const wxRect& r) {
+void WindowSurface::ConvertIntoScreenImage(Bitmap& buffer, const wxRect& r) {
     // The back buffer holds spare, red, green, blue bytes; the screen image holds native
     // 32-bit words 0x00RRGGBB.
     cairo_surface_flush(screenImage);
     auto* image = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(screenImage));
     const ptrdiff_t imageRow = cairo_image_surface_get_stride(screenImage) / 4;
-    const int32_t* bits = const_cast<Bitmap&>(buffer).GetBits();
+    const int32_t* bits = buffer.GetBits();
     const ptrdiff_t bufferRow = buffer.GetRowLength();
     for (int y = r.y; y < r.y + r.height; ++y) {
         const uint8_t* from = pixel::Bytes(bits + y * bufferRow + r.x);
@@ -158,7 +168,7 @@ void WindowSurface::ConvertIntoScreenImage(const Bitmap& buffer, const wxRect& r
             to[x] = uint32_t{from[pixel::kRed]} << 16 | uint32_t{from[pixel::kGreen]} << 8 |
                     uint32_t{from[pixel::kBlue]};
     }
-    const_cast<Bitmap&>(buffer).ReleaseBits();
+    buffer.ReleaseBits();
     cairo_surface_mark_dirty_rectangle(screenImage, r.x, r.y, r.width, r.height);
 }
 
@@ -166,7 +176,7 @@ bool WindowSurface::Paint() {
     // GTK hands every paint a cairo context clipped to the update region. Drawing through it
     // directly spares a paint DC and its graphics context on every paint.
     cairo_t* cr = window ? window->GTKPaintContext() : nullptr;
-    const Bitmap* buffer = GetBackBuffer();
+    Bitmap* buffer = GetBackBuffer();
     if (!buffer || !cr) return false;
     if (!screenImage) MakeScreenImage(cairo_get_target(cr), *buffer);
     if (!screenPattern) return false;

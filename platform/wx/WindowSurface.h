@@ -38,7 +38,7 @@ class WindowSurface : public WindowPort {
     int GetClipboardDataSize(int flavour) override;
     int GetClipboardData(int flavour, void* buf, int capacity) override;
 
-    // Copies the window's update region from the back buffer to the screen; call from the
+    // Copies the window's update region from the screen image to the screen; call from the
     // window's paint handler. False when there is nothing to show (no area, no paint under way).
     bool Paint();
 
@@ -47,10 +47,11 @@ class WindowSurface : public WindowPort {
   private:
     // The screen image is made by the first paint after each new back buffer, like the paint
     // target, and filled from the buffer.
-    void MakeScreenImage(cairo_surface_t* target, const Bitmap& buffer);
+    void MakeScreenImage(cairo_surface_t* target, Bitmap& buffer);
     void DropScreenImage();
-    // Converts rectangle r (inside both) of the back buffer into the screen image.
-    void ConvertIntoScreenImage(const Bitmap& buffer, const wxRect& r);
+    // Converts rectangle r (inside both) of the back buffer into the screen image. The buffer
+    // is not changed, but reading its pixels takes and releases them.
+    void ConvertIntoScreenImage(Bitmap& buffer, const wxRect& r);
 
     wxWindow* window;
     std::unique_ptr<Bitmap> backBuffer;

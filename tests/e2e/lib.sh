@@ -122,6 +122,14 @@ main_window() {
   PANEL_Y=$(( WIN_Y + WIN_H - PANEL_HEIGHT ))
 }
 
+shown_main_windows() { xdotool search --onlyvisible --name "^ MirovanControl LE$" 2>/dev/null || true; }
+# only_other_shown OLD: one main window is shown, and it is not OLD.
+only_other_shown() {
+  local shown
+  shown=$(shown_main_windows)
+  [ "$(wc -w <<<"$shown")" = 1 ] && [ "$shown" != "$1" ]
+}
+
 window_width_is() {
   local geometry
   geometry=$(xdotool getwindowgeometry --shell "$(visible_window "^ MirovanControl LE$")") || return 1
@@ -198,13 +206,15 @@ e2e_start() {
   start_xvfb
 }
 
-# start_openbox: a window manager that reparents and decorates the windows, as a desktop
-# does. Returns once it manages the display.
-start_openbox() {
-  openbox --sm-disable >"$E2E_DIR/openbox.log" 2>&1 &
-  E2E_PIDS+=($!)
-  wait_until 10 window_manager_runs || fail "openbox does not manage the display"
+# start_window_manager COMMAND...: a window manager that reparents and decorates the windows,
+# as a desktop does. Returns once it manages the display; WM_PID is its process.
+start_window_manager() {
+  "$@" >"$E2E_DIR/$1.log" 2>&1 &
+  WM_PID=$!
+  E2E_PIDS+=($WM_PID)
+  wait_until 10 window_manager_runs || fail "$1 does not manage the display"
 }
+start_openbox() { start_window_manager openbox --sm-disable; }
 window_manager_runs() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
 
 # frame_geometry WIN: the window on the screen. CLIENT_X, CLIENT_Y, CLIENT_W, CLIENT_H: its own
@@ -224,6 +234,9 @@ frame_geometry() {
   OUTER_W=$((CLIENT_W + l + r)) OUTER_H=$((CLIENT_H + t + b))
   OUTER_B=$((OUTER_T + OUTER_H))
 }
+
+# framed WIN: the window manager has framed the window.
+framed() { frame_geometry "$1" && [ "$OUTER_H" -gt "$CLIENT_H" ]; }
 
 # framed_main_window: main_window under a window manager: WIN, WIN_X, WIN_Y, WIN_W, WIN_H and
 # PANEL_Y from the window's own area, and its outer rectangle in OUTER_*.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A mix file named on the command line: a damaged one shows its error and the program starts
-# all the same; a good one is loaded, also by a name that is not ASCII outside a UTF-8 locale;
-# either way the exit writes the default settings file, never the named one.
+# all the same, and a signal under that error box ends it; a good one is loaded, also by a name
+# that is not ASCII outside a UTF-8 locale; either way the exit writes the default settings
+# file, never the named one.
 source "$(dirname "$0")/lib.sh"
 e2e_start
 start_devsim
@@ -36,6 +37,15 @@ window_gone "FireWire Connection Lost" || fail "connection-lost window shown wit
 [ "$(mixer_regs)" != "$wanted" ] || fail "the damaged file changed the mix"
 close_main_window
 [ "$(stat -c %s "$SETTINGS")" = 324 ] || fail "no default settings file after the damaged file"
+
+# Ended by a signal while that box is open, before start-up has finished: the program ends
+# within seconds and writes the default settings file.
+rm -f "$SETTINGS"
+start_control "$corrupt"
+wait_until 20 window_shown "^Error$" || fail "no error box for the damaged file"
+kill -TERM "$CONTROL_PID"
+wait_until 10 gone || fail "SIGTERM did not end the program under the error box of start-up"
+[ "$(stat -c %s "$SETTINGS")" = 324 ] || fail "no default settings file after SIGTERM"
 
 # The good file is loaded; the exit writes the default file and leaves the named one alone.
 rm -f "$SETTINGS"

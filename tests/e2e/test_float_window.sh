@@ -10,16 +10,8 @@ start_devsim
 start_control
 mix=$E2E_DIR/floating.mvle
 
-shown_main_windows() { xdotool search --onlyvisible --name "^ MirovanControl LE$" 2>/dev/null || true; }
-# only_other_shown OLD: one main window is shown, and it is not OLD.
-only_other_shown() {
-  local shown
-  shown=$(shown_main_windows)
-  [ "$(wc -w <<<"$shown")" = 1 ] && [ "$shown" != "$1" ]
-}
 at_place() { frame_geometry "$1" && [ "$OUTER_L" = "$2" ] && [ "$OUTER_B" = "$3" ]; }
 at_corner() { frame_geometry "$1" && [ "$OUTER_L" = "$2" ] && [ "$OUTER_T" = "$3" ]; }
-framed() { frame_geometry "$1" && [ "$OUTER_H" -gt "$CLIENT_H" ]; }
 # WIN becomes the window that frame_geometry measured last.
 use_window() {
   WIN=$1 WIN_X=$CLIENT_X WIN_Y=$CLIENT_Y WIN_H=$CLIENT_H

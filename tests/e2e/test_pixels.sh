@@ -2,7 +2,8 @@
 # What reaches the screen is, pixel for pixel, what the panels draw: the main window and the
 # connection-lost window against the same panels drawn off-screen, at start, after the main
 # window is handed to its twin and back, after a switch to the compact panel and back, and
-# after a menu covered part of the panel. With no device the meters rest, so nothing moves.
+# after a menu covered part of the panel; a new panel is painted once. With no device the
+# meters rest, so nothing moves.
 source "$(dirname "$0")/lib.sh"
 e2e_start
 "$MIROVAN_SKINSHOT" "$(dirname "$MIROVAN_CONTROL")/ProjectResources.res" "$E2E_DIR" --quiet \
@@ -43,14 +44,29 @@ click_panel 506 377  # and back
 main_window
 expect_panel normal "after FLOAT twice"
 
+# painted_during SECONDS ACTION...: runs ACTION and sets PAINTED to the number of pixels drawn
+# in the main window (WIN) within SECONDS of its start.
+painted_during() {
+  local seconds=$1 watcher; shift
+  "$MIROVAN_PAINTED_AREA" "$WIN" "$seconds" >"$E2E_DIR/painted" &
+  watcher=$!
+  wait_until 5 grep -q ready "$E2E_DIR/painted" || fail "the paints cannot be watched"
+  "$@"
+  wait "$watcher" || fail "the paints cannot be watched"
+  PAINTED=$(tail -1 "$E2E_DIR/painted")
+}
+
 compact_width=$(identify -format '%w' "$E2E_DIR/shrink.bmp")
 normal_width=$(identify -format '%w' "$E2E_DIR/normal.bmp")
 click_panel 570 377  # SHRINK
 wait_until 5 window_width_is "$compact_width" || fail "no compact panel"
 main_window
-click_panel 129 58  # EXPAND
+# The new panel is drawn whole into the window, once.
+painted_during 2 click_panel 129 58  # EXPAND
 wait_until 5 window_width_is "$normal_width" || fail "no normal panel again"
 main_window
+[ "$PAINTED" -le $((WIN_W * WIN_H * 5 / 4)) ] ||
+  fail "$PAINTED pixels were painted for the $((WIN_W * WIN_H)) of the window"
 expect_panel normal "after the compact panel and back"
 
 # The Help menu opens over the panel and closes again: what it covered is shown again.
