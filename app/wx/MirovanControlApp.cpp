@@ -149,21 +149,6 @@ std::optional<std::string> FileNamedOnCommandLine(const wxCmdLineParser& parser)
     return named;
 }
 
-// What a second process says on standard error when the running copy did not take its file:
-// one line, so control characters in the name are shown as "?".
-void ReportHandOver(platform::HandOver handOver, const std::string& path) {
-    if (handOver == platform::HandOver::Unanswered) {
-        std::fputs("mirovan-control: the running copy did not take the file; giving up\n", stderr);
-    } else if (handOver == platform::HandOver::Refused) {
-        std::string shown = path;
-        for (char& c : shown)
-            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
-        std::fprintf(stderr,
-                     "mirovan-control: \"%s\" was not accepted: the running copy cannot open it\n",
-                     shown.c_str());
-    }
-}
-
 }  // namespace
 
 bool MirovanControlApp::OnCmdLineParsed(wxCmdLineParser& parser) {
@@ -247,7 +232,6 @@ bool MirovanControlApp::OnInit() {
         platform::HandOver handOver = platform::HandOver::NoCopy;
         if (sFileNamed) handOver = platform::HandDocumentToRunningCopy(sFileToLoad);
         if (handOver != platform::HandOver::NoCopy) {
-            ReportHandOver(handOver, sFileToLoad);
             handOverStatus = handOver == platform::HandOver::Taken ? 0 : 1;
             return true;
         }

@@ -8,6 +8,7 @@
 #include <unistd.h>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -114,6 +115,21 @@ class Connection {
     int fd;
 };
 
+// What a second process says on standard error when the running copy did not take its file:
+// one line, so control characters in the name are shown as "?".
+void Report(HandOver handOver, const std::string& path) {
+    if (handOver == HandOver::Unanswered) {
+        std::fputs("mirovan-control: the running copy did not take the file; giving up\n", stderr);
+    } else if (handOver == HandOver::Refused) {
+        std::string shown = path;
+        for (char& c : shown)
+            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+        std::fprintf(stderr,
+                     "mirovan-control: \"%s\" was not accepted: the running copy cannot open it\n",
+                     shown.c_str());
+    }
+}
+
 }  // namespace
 
 std::string DocumentHandOverSocket() {
@@ -121,7 +137,9 @@ std::string DocumentHandOverSocket() {
     return folder.empty() ? std::string() : folder + "/" + kSocketName;
 }
 
-HandOver HandDocumentToRunningCopy(const std::string& path) {
+namespace {
+
+HandOver TryHandOver(const std::string& path) {
     const std::string socket = DocumentHandOverSocket();
     // Only this user's socket in this user's folder is ever spoken to.
     if (socket.empty() || ProbeSocket(socket) != SocketProbe::Answers) return HandOver::NoCopy;
@@ -134,6 +152,14 @@ HandOver HandDocumentToRunningCopy(const std::string& path) {
     if (const auto failed = connection.Connect(socket, deadline)) return *failed;
     if (!connection.Send(absolute + handover::kTerminator, deadline)) return HandOver::Unanswered;
     return connection.Answer(deadline);
+}
+
+}  // namespace
+
+HandOver HandDocumentToRunningCopy(const std::string& path) {
+    const HandOver handOver = TryHandOver(path);
+    Report(handOver, path);
+    return handOver;
 }
 
 // The server's descriptors and deadline as GLib sources of the main context, which the

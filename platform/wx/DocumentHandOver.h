@@ -23,7 +23,8 @@ enum class HandOver {
 
 // In the second process: hands path, made absolute against this process's folder, to the
 // running copy. Waits a few seconds at most, so that a copy that is stopped or hung cannot
-// hold this process.
+// hold this process. A file that the copy refused or did not answer for is reported in one
+// line on standard error.
 HandOver HandDocumentToRunningCopy(const std::string& path);
 
 // In the running copy: serves the hand-over socket from the toolkit's event loop (GLib's
