@@ -23,6 +23,13 @@ bool FollowsDevice(int index) {
     return index >= param::kSampleRate && index <= param::kSyncLocked;
 }
 
+// The switches that couple controls: each stereo link locks its pair's pans and pairs its
+// faders, the level control link gangs the output levels and mutes.
+bool CouplesControls(int index) {
+    return (index >= param::kStereoLink && index < param::kStereoLink + param::kInputs) ||
+           index == param::kLevelControlLink;
+}
+
 float Sanitised(PPlugIn* wrapper, int index, float value) {
     if (!std::isfinite(value)) {
         Parameter* p = wrapper->GetParameter(index);
@@ -38,8 +45,16 @@ float Sanitised(PPlugIn* wrapper, int index, float value) {
 void ApplySnapshot(PPlugIn* wrapper, const std::vector<float>& values) {
     const int count = wrapper->GetNumberOfParameters();
     if (count < 0 || values.size() > size_t(count)) return;
+    // The coupling switches come first. A switch that changes moves the controls it couples:
+    // a freed pan knob puts back its value from before the link, a coupled one takes its
+    // preset or its partners' value. Set after the other values, that would land over the
+    // file's.
     for (int i = 0; i < int(values.size()); ++i) {
-        if (!FollowsDevice(i))
+        if (CouplesControls(i))
+            wrapper->HostHasChangedParameter(i, Sanitised(wrapper, i, values[i]));
+    }
+    for (int i = 0; i < int(values.size()); ++i) {
+        if (!FollowsDevice(i) && !CouplesControls(i))
             wrapper->HostHasChangedParameter(i, Sanitised(wrapper, i, values[i]));
     }
 }

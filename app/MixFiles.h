@@ -15,7 +15,8 @@ std::vector<float> TakeSnapshot(PPlugIn* wrapper);
 // Sets the parameters from values through the host calls (observers only). The rate and
 // the device-state parameters (57 to 60) follow the device and are never set here. Values
 // are clamped to 0..1; a value that is not a number takes the parameter's default. A list
-// longer than the parameters changes nothing.
+// longer than the parameters changes nothing. The parameters end at the values given, also
+// where a panel's coupled controls (linked pans, faders, levels and mutes) would move them.
 void ApplySnapshot(PPlugIn* wrapper, const std::vector<float>& values);
 
 class MixFiles {

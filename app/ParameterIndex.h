@@ -14,6 +14,7 @@ constexpr int kInputHeadphonePan = 35;    // 35..40
 constexpr int kStereoLink = 41;           // 41..46: one per input
 constexpr int kAllowAC3 = 47;
 constexpr int kMidiThrough = 48;
+constexpr int kLevelControlLink = 49;
 constexpr int kLoadSettings = 50;
 constexpr int kSaveSettings = 51;
 constexpr int kSoundCardMode = 52;

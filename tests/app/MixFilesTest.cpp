@@ -7,11 +7,13 @@
 #include <fstream>
 #include <limits>
 
+#include "app/DevicePanels.h"
 #include "app/FileStore.h"
 #include "app/MixFile.h"
 #include "app/MixFiles.h"
 #include "app/ParameterActions.h"
 #include "app/ParameterIndex.h"
+#include "app/ProjectPlug.h"
 #include "app/UserMessages.h"
 #include "tests/app/DeviceFixture.h"
 
@@ -141,6 +143,25 @@ TEST_F(MixFilesTest, ShorterBlocksLoadWhatTheyHold) {
     ASSERT_TRUE(files->Load(Path("few.mvle"), kMixFileId, false));
     EXPECT_EQ(Value(9), 0.0f);
     EXPECT_EQ(Value(40), 0.75f);
+}
+
+TEST_F(MixFilesTest, ALoadedMixIsTheFileWhateverThePanelsLinksHeldBefore) {
+    RegisterViewTypes();
+    MirovanNormalGUI panel(&plugin);  // its pan knobs are locked by the stereo links
+    const int link34 = param::kStereoLink + 1, pan3 = param::kInputMonitorPan + 2;
+    ASSERT_TRUE(files->Save(Path("centred.mvle"), kMixFileId));
+    wrapper->HostHasChangedParameter(pan3, 1.0f);
+    wrapper->HostHasChangedParameter(link34, 1.0f);
+    ASSERT_EQ(Value(pan3), 0.0f);
+
+    ASSERT_TRUE(files->Load(Path("centred.mvle"), kMixFileId, false));
+    EXPECT_EQ(Value(link34), 0.0f);
+    EXPECT_EQ(Value(pan3), 0.5f);
+    EXPECT_EQ(Value(pan3 + 1), 0.5f);
+    // By hand, the link still gives back the pans from before it.
+    wrapper->HostHasChangedParameter(link34, 1.0f);
+    wrapper->HostHasChangedParameter(link34, 0.0f);
+    EXPECT_EQ(Value(pan3), 0.5f);
 }
 
 TEST_F(MixFilesTest, SaveThroughALinkWritesTheFileItNames) {
