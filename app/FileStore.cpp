@@ -64,8 +64,8 @@ std::string FolderPrefix(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-// The folder that holds path, as a path that can be opened.
-std::string FolderOf(const std::string& path) {
+// The folder that holds path, as a path that can be opened: "." for a bare name.
+std::string OpenableFolderOf(const std::string& path) {
     const std::string prefix = FolderPrefix(path);
     return prefix.empty() ? "." : prefix;
 }
@@ -97,32 +97,38 @@ bool ReadLink(const std::string& link, std::string* target) {
 bool MayFollowLink(const std::string& path, const struct stat& link) {
     if (link.st_uid == ::geteuid()) return true;
     struct stat folder;
-    if (::stat(FolderOf(path).c_str(), &folder) != 0) return false;
+    if (::stat(OpenableFolderOf(path).c_str(), &folder) != 0) return false;
     const mode_t shared = S_ISVTX | S_IWOTH;
     return (folder.st_mode & shared) != shared || link.st_uid == folder.st_uid;
 }
 
 // Our temporary files for a target named name: <name>.part<pid>-<attempt>. The pid keeps the
-// saves of several processes apart; the name is cut short enough that the whole always fits
-// a file system's limit on a name.
+// saves of several processes apart; the name is cut short enough that the whole fits the
+// folder's file system's limit on a name, which some (encrypted names) keep well below 255.
 const char kTempMark[] = ".part";
 constexpr int kMaxAttempts = 100;
 // The longest suffix: the mark, a pid of 9 digits (NumberAt reads no more), the dash and an
 // attempt below kMaxAttempts.
 constexpr size_t kTempSuffixMax = sizeof kTempMark - 1 + 9 + 1 + 2;
 
+// The longest name that the folder holding target takes.
+size_t NameLimit(const std::string& target) {
+    const long limit = ::pathconf(OpenableFolderOf(target).c_str(), _PC_NAME_MAX);
+    return limit > 0 ? size_t(limit) : size_t(NAME_MAX);
+}
+
 // The part of a target's name that its temporary files begin with: the whole name, or as much
-// of it as leaves room for the suffix, cut before a UTF-8 continuation byte so that no
-// character is split.
-std::string TempBase(const std::string& name) {
-    if (name.size() + kTempSuffixMax <= NAME_MAX) return name;
-    size_t cut = NAME_MAX - kTempSuffixMax;
+// of it as leaves room for the suffix within limit, cut before a UTF-8 continuation byte so
+// that no character is split.
+std::string TempBase(const std::string& name, size_t limit) {
+    if (name.size() + kTempSuffixMax <= limit) return name;
+    size_t cut = limit > kTempSuffixMax ? limit - kTempSuffixMax : 0;
     while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
     return name.substr(0, cut);
 }
 
-std::string TempName(const std::string& target, pid_t pid, int attempt) {
-    return FolderPrefix(target) + TempBase(NameOf(target)) + kTempMark + std::to_string(pid) + "-" +
+std::string TempName(const std::string& target, const std::string& base, pid_t pid, int attempt) {
+    return FolderPrefix(target) + base + kTempMark + std::to_string(pid) + "-" +
            std::to_string(attempt);
 }
 
@@ -168,9 +174,8 @@ bool IsAbandonedLeftover(const struct stat& st, time_t now) {
 
 // Removes the temporary files that saves of target left behind when they were killed
 // between writing and renaming.
-void RemoveLeftovers(const std::string& target) {
-    const std::string base = TempBase(NameOf(target));
-    DIR* dir = ::opendir(FolderOf(target).c_str());
+void RemoveLeftovers(const std::string& target, const std::string& base) {
+    DIR* dir = ::opendir(OpenableFolderOf(target).c_str());
     if (!dir) return;
     std::vector<std::string> named;
     while (const dirent* entry = ::readdir(dir))
@@ -191,19 +196,20 @@ bool CanReplace(const std::string& target, struct stat* old, bool* exists) {
     if (!*exists) return true;
     if (S_ISDIR(old->st_mode)) return false;
     struct stat folder;
-    if (::geteuid() == 0 || ::stat(FolderOf(target).c_str(), &folder) != 0) return true;
+    if (::geteuid() == 0 || ::stat(OpenableFolderOf(target).c_str(), &folder) != 0) return true;
     if (!(folder.st_mode & S_ISVTX)) return true;
     return old->st_uid == ::geteuid() || folder.st_uid == ::geteuid();
 }
 
-// Gives the new file the old one's group and permission bits. The group is kept where this
-// user may set it (root, or a member of the group); elsewhere the file keeps the user's own
-// group and the save goes on. The bits are set after the chown, which may clear some, with
-// fchmod, which unlike open ignores the umask.
+// Gives the new file the old one's group and permission bits, with fchmod, which unlike open
+// ignores the umask. The group is kept where this user may set it (root, or a member of the
+// group). Elsewhere the file keeps the user's own group and the save goes on, but that group
+// gets no more than the others may: the old group's rights were meant for its members, not
+// for the user's group.
 bool TakeOldAttributes(int fd, const struct stat& old) {
-    // A group that is not this user's to give is no reason to fail the save.
-    [[maybe_unused]] const bool groupKept = ::fchown(fd, uid_t(-1), old.st_gid) == 0;
-    return ::fchmod(fd, old.st_mode & 0777) == 0;
+    mode_t mode = old.st_mode & 0777;
+    if (::fchown(fd, uid_t(-1), old.st_gid) != 0) mode = (mode & 0707) | ((mode & 07) << 3);
+    return ::fchmod(fd, mode) == 0;
 }
 
 // Syncs the folder, so that a rename in it survives a power cut. A folder that cannot be
@@ -239,13 +245,14 @@ WriteResult ReplaceFile(const std::string& path, const std::vector<uint8_t>& byt
     bool exists = false;
     if (target.empty() || !CanReplace(target, &old, &exists)) return WriteResult::CannotReplace;
 
-    RemoveLeftovers(target);
+    const std::string base = TempBase(NameOf(target), NameLimit(target));
+    RemoveLeftovers(target, base);
 
     // A fresh name beside the target, so the rename stays within one file system.
     std::string temp;
     int fd = -1;
     for (int attempt = 0; attempt < kMaxAttempts && fd < 0; ++attempt) {
-        temp = TempName(target, ::getpid(), attempt);
+        temp = TempName(target, base, ::getpid(), attempt);
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) break;
     }
@@ -267,7 +274,7 @@ WriteResult ReplaceFile(const std::string& path, const std::vector<uint8_t>& byt
         ::unlink(temp.c_str());
         return WriteResult::WriteFailed;
     }
-    return SyncFolder(FolderOf(target)) ? WriteResult::Ok : WriteResult::WriteFailed;
+    return SyncFolder(OpenableFolderOf(target)) ? WriteResult::Ok : WriteResult::WriteFailed;
 }
 
 bool MakeParentFolder(const std::string& path) {

@@ -294,11 +294,12 @@ TEST_F(FileStore, ReplacedFilesKeepTheirGroupWhereTheUserMaySetIt) {
     ASSERT_EQ(stat(shared.c_str(), &st), 0);
     EXPECT_EQ(st.st_gid, audio);
     EXPECT_EQ(st.st_mode & 07777, 0660u);
-    // A group the user may not give a file is no reason to fail: the file keeps the user's own.
+    // A group the user may not give a file is no reason to fail: the file keeps the user's own,
+    // which gets no more rights than the others had.
     EXPECT_EQ(save(given), Outcome(WriteResult::Ok, 1));
     ASSERT_EQ(stat(given.c_str(), &st), 0);
     EXPECT_EQ(st.st_gid, kNobody);
-    EXPECT_EQ(st.st_mode & 07777, 0660u);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
     EXPECT_EQ(Read(given), (std::vector<uint8_t>{2}));
 }
 
