@@ -124,13 +124,9 @@ void Resource::ClearAll() {
 }
 
 void Resource::ReleaseContents() {
-    if (contentsMapped)
-        ::munmap(contents, contentsSize);
-    else
-        std::free(contents);
+    if (contents != nullptr) ::munmap(contents, contentsSize);
     contents = nullptr;
     contentsSize = 0;
-    contentsMapped = false;
 }
 
 bool Resource::GetString(FILE* file, char* buf) {
@@ -152,20 +148,16 @@ void Resource::LoadFile(const char* path) {
     // The archive is copied, never mapped: a mapping of the file would die with SIGBUS when
     // the file is cut short or rewritten in place (as an install does) while it is loaded.
     // Fresh memory is taken with its pages already present, so filling it costs no fault per
-    // page; where that cannot be had, it comes from the heap.
+    // page (the heap's would fault on each, which makes start-up slower).
     void* pages = ::mmap(nullptr, size, PROT_READ | PROT_WRITE,
                          MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
     if (pages != MAP_FAILED) {
         contents = pages;
-        contentsMapped = true;
-    } else {
-        contents = std::malloc(size);
+        contentsSize = size;
+        if (!ReadWhole(fd, contents, size)) ReleaseContents();
     }
-    contentsSize = size;
-    if (contents != nullptr && !ReadWhole(fd, contents, size)) ReleaseContents();
     ::close(fd);
-    if (contents == nullptr) return;
-    ReadDirectory(static_cast<unsigned char*>(contents), size);
+    if (contents != nullptr) ReadDirectory(static_cast<unsigned char*>(contents), size);
 }
 
 void Resource::ReadDirectory(unsigned char* bytes, unsigned long long size) {

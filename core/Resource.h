@@ -63,10 +63,9 @@ class Resource {
     void ReadDirectory(unsigned char* bytes, unsigned long long size);
     void ReleaseContents();
 
-    // The loaded file's bytes: in pages mapped for them, or on the heap where none could be.
+    // The loaded file's bytes, in pages mapped for them.
     void* contents = nullptr;
     size_t contentsSize = 0;
-    bool contentsMapped = false;
 };
 
 // The program's one archive, loaded at start-up.
