@@ -520,5 +520,6 @@ int main(int argc, char** argv) {
     setenv("GDK_BACKEND", "x11", 0);
     sArgumentCount = argc;
     sArguments = argv;
+    platform::NoteProgramStart(argc > 0 ? argv[0] : nullptr);
     return wxEntry(argc, argv);
 }

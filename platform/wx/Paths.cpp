@@ -4,6 +4,7 @@
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cstdlib>
 
 // The names here are taken from the system as bytes. The toolkit's own copies of them are
@@ -19,10 +20,28 @@ bool IsFile(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// The folder part of an absolute path, without a trailing "/".
-std::string FolderOf(const std::string& path) {
+// What comes before the last "/" of an absolute path: its folder without a trailing "/", so
+// "" for a file at the root. Names are appended to it with their own "/".
+std::string BeforeLastSlash(const std::string& path) {
     const size_t slash = path.rfind('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+// How the program was started, for finding it where /proc is missing.
+std::string sProgramArgument;
+std::string sStartFolder;
+
+bool IsExecutableFile(const std::string& path) {
+    return IsFile(path) && ::access(path.c_str(), X_OK) == 0;
+}
+
+// path made absolute, with "." and ".." and links resolved; "" when it cannot be.
+std::string Resolved(const std::string& path) {
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (!resolved) return std::string();
+    std::string absolute(resolved);
+    std::free(resolved);
+    return absolute;
 }
 
 std::string HomeFolder() {
@@ -34,14 +53,44 @@ std::string HomeFolder() {
 
 }  // namespace
 
+void NoteProgramStart(const char* argument) {
+    sProgramArgument = argument ? argument : "";
+    char* folder = ::getcwd(nullptr, 0);
+    sStartFolder = folder ? folder : "";
+    std::free(folder);
+}
+
+std::string ExecutableNamedBy(const std::string& argument, const std::string& startFolder,
+                              const std::string& searchPath) {
+    if (argument.empty()) return std::string();
+    if (argument.find('/') != std::string::npos) {
+        const std::string path = argument[0] == '/' ? argument : startFolder + "/" + argument;
+        return IsExecutableFile(path) ? Resolved(path) : std::string();
+    }
+    // As the shell searched: each folder in turn, an empty entry standing for the start folder.
+    size_t begin = 0;
+    for (;;) {
+        const size_t end = std::min(searchPath.find(':', begin), searchPath.size());
+        const std::string folder = searchPath.substr(begin, end - begin);
+        const std::string path = (folder.empty() ? startFolder : folder) + "/" + argument;
+        if (IsExecutableFile(path)) return Resolved(path);
+        if (end == searchPath.size()) return std::string();
+        begin = end + 1;
+    }
+}
+
 std::string ExecutableFolder() {
     // The kernel's name of the running executable: absolute, with links resolved. A file
     // replaced while it runs gets " (deleted)" after its name, which leaves its folder as it
-    // was.
+    // was. Without /proc (a chroot, container or sandbox) the name the program was started
+    // by is looked up as the shell did.
     char exe[PATH_MAX];
     const ssize_t length = ::readlink("/proc/self/exe", exe, sizeof exe);
-    if (length <= 0 || static_cast<size_t>(length) >= sizeof exe) return std::string();
-    return FolderOf(std::string(exe, static_cast<size_t>(length)));
+    if (length > 0 && static_cast<size_t>(length) < sizeof exe)
+        return BeforeLastSlash(std::string(exe, static_cast<size_t>(length)));
+    const char* searchPath = std::getenv("PATH");
+    return BeforeLastSlash(
+        ExecutableNamedBy(sProgramArgument, sStartFolder, searchPath ? searchPath : ""));
 }
 
 std::string ResourceArchivePath() {
@@ -49,7 +98,7 @@ std::string ResourceArchivePath() {
     const std::string beside = folder + "/ProjectResources.res";
     if (IsFile(beside)) return beside;
     // The folder has no "." or ".." in it, so its parent is its name less the last part.
-    const std::string shared = FolderOf(folder) + "/share/mirovan-control/ProjectResources.res";
+    const std::string shared = BeforeLastSlash(folder) + "/share/mirovan-control/ProjectResources.res";
     return IsFile(shared) ? shared : std::string();
 }
 

@@ -6,8 +6,19 @@
 
 namespace platform {
 
-// The folder that holds the running executable, without a trailing "/".
+// Keeps how the program was started: argument is argv[0], and the start folder is the
+// current one. main calls this first; ExecutableFolder needs it where /proc is missing.
+void NoteProgramStart(const char* argument);
+
+// The folder that holds the running executable, without a trailing "/"; "" when it cannot be
+// found.
 std::string ExecutableFolder();
+
+// The executable file that a program started by argument is, absolute and with links
+// resolved: argument taken against startFolder when it holds a "/", else looked up in the
+// folders of searchPath (as PATH lists them). "" when there is none.
+std::string ExecutableNamedBy(const std::string& argument, const std::string& startFolder,
+                              const std::string& searchPath);
 
 // "ProjectResources.res" beside the executable when it is there, else in
 // <prefix>/share/mirovan-control/ (the executable lying in <prefix>/bin); "" when neither

@@ -58,6 +58,16 @@ TEST(Paths, UpdaterLiesBesideTheExecutable) {
     EXPECT_EQ(platform::FirmwareUpdaterPath(), folder + "/FirmwareUpdate.app");
 }
 
+TEST(Paths, WithoutProcTheExecutableIsFoundAsTheShellFoundIt) {
+    const std::string folder = platform::ExecutableFolder();
+    const std::string self = folder + "/app_tests";
+    EXPECT_EQ(platform::ExecutableNamedBy("app_tests", "/", "/nonexistent::" + folder), self);
+    EXPECT_EQ(platform::ExecutableNamedBy("app_tests", folder, "/nonexistent::/bin"), self);
+    EXPECT_EQ(platform::ExecutableNamedBy("../app/app_tests", folder, ""), self);
+    EXPECT_EQ(platform::ExecutableNamedBy("app_tests", "/", "/nonexistent"), "");
+    EXPECT_EQ(platform::ExecutableNamedBy("./no_such_program", folder, folder), "");
+}
+
 TEST(Launcher, OpensNothingWithoutAnAbsoluteExistingUpdater) {
     EXPECT_FALSE(platform::LaunchUpdater(""));
     EXPECT_FALSE(platform::LaunchUpdater("FirmwareUpdate.app"));
