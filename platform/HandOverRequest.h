@@ -19,7 +19,6 @@ class HandOverRequest {
     // request is complete or malformed, further pieces change nothing.
     State Append(const char* data, size_t size);
 
-    State state() const { return state_; }
     // The most bytes that can still belong to the request, terminator included: nobody needs
     // to read more than this for it.
     size_t Room() const { return handover::kMaxRequestBytes - path_.size(); }

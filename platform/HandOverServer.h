@@ -51,7 +51,6 @@ class HandOverServer {
     // replaced; false, and nothing listens, when another server answers there, the path holds
     // something else, or the socket cannot be made.
     bool Listen(const std::string& path);
-    bool Listening() const { return listenFd >= 0; }
 
     // fd, a watched descriptor, is readable (or its peer has gone): the listening socket's
     // pending connections are all accepted, a connection's bytes are read as far as they go.

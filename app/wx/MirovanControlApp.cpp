@@ -2,9 +2,13 @@
 
 #include <wx/cmdline.h>
 #include <wx/filedlg.h>
+#include <wx/filefn.h>
+#include <wx/log.h>
 #include <wx/msgdlg.h>
 #include <wx/tooltip.h>
+#include <wx/utils.h>
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -50,6 +54,9 @@ constexpr long kFloatingStyle =
     wxCAPTION | wxSTAY_ON_TOP | wxCLOSE_BOX | wxSYSTEM_MENU | wxFRAME_TOOL_WINDOW;
 constexpr long kNormalStyle = wxCAPTION | wxCLOSE_BOX | wxSYSTEM_MENU | wxMINIMIZE_BOX;
 constexpr long kConnectionLostStyle = wxCAPTION | wxFRAME_FLOAT_ON_PARENT | wxFRAME_TOOL_WINDOW;
+
+// How often a copy that waits for the running copy looks again.
+constexpr unsigned long kSingleCopyRetryMs = 20;
 
 // Rows of the in-use and lock indicators, which show state and take no clicks.
 constexpr int kIndicatorRows[] = {3, 4};
@@ -160,11 +167,40 @@ bool MirovanControlApp::OnCmdLineParsed(wxCmdLineParser& parser) {
     return true;
 }
 
-bool MirovanControlApp::AnotherCopyRuns() {
+std::optional<bool> MirovanControlApp::LockHeldByAnother() {
     // One lock per user: the lock file lives in the user's home folder.
+    const wxString folder = wxGetHomeDir();
+    const wxString name = "MirovanControlLE-" + wxGetUserId() + ".lock";
+    // What the checker would log (a lock file it cannot read yet) is handled here instead.
+    wxLogNull quiet;
     singleCopy = std::make_unique<wxSingleInstanceChecker>();
-    if (!singleCopy->Create("MirovanControlLE-" + wxGetUserId() + ".lock")) return false;
-    return singleCopy->IsAnotherRunning();
+    if (singleCopy->Create(name, folder)) return singleCopy->IsAnotherRunning();
+    // The file is there but says no owner: another copy is writing or removing it just now.
+    // Without a file, no lock can be made there at all, and the copy runs without one.
+    if (wxFileExists(folder + "/" + name)) return std::nullopt;
+    return false;
+}
+
+bool MirovanControlApp::RunningCopyAnswered() {
+    if (!sFileNamed) return platform::RunningCopyListens();
+    const platform::HandOver handOver = platform::HandDocumentToRunningCopy(sFileToLoad);
+    if (handOver == platform::HandOver::NoCopy) return false;
+    handOverStatus = handOver == platform::HandOver::Taken ? 0 : 1;
+    return true;
+}
+
+bool MirovanControlApp::AnotherCopyRuns() {
+    // A copy that holds the lock and does not answer is starting or ending. It is asked again
+    // until the hand-over's deadline; should it end meanwhile, this process takes the lock and
+    // runs in its place, with its own file.
+    const auto deadline = std::chrono::steady_clock::now() + platform::kHandOverTime;
+    for (;;) {
+        const std::optional<bool> another = LockHeldByAnother();
+        if (another == false) return false;
+        if (another == true && RunningCopyAnswered()) return true;
+        if (std::chrono::steady_clock::now() >= deadline) return another.value_or(false);
+        wxMilliSleep(kSingleCopyRetryMs);
+    }
 }
 
 void MirovanControlApp::ConnectDeviceBus() {
@@ -226,15 +262,10 @@ bool MirovanControlApp::OnInit() {
     if (!wxApp::OnInit()) return false;
     if (AnotherCopyRuns()) {
         // This process writes no settings and never touches the device. A file from the
-        // desktop goes to the running copy, and this process ends with that copy's answer;
-        // without a file, or when no copy answers, the process is refused.
+        // desktop has gone to the running copy, and this process ends with that copy's
+        // answer; without a file, or when no copy answered, the process is refused.
         savedefaultfile = false;
-        platform::HandOver handOver = platform::HandOver::NoCopy;
-        if (sFileNamed) handOver = platform::HandDocumentToRunningCopy(sFileToLoad);
-        if (handOver != platform::HandOver::NoCopy) {
-            handOverStatus = handOver == platform::HandOver::Taken ? 0 : 1;
-            return true;
-        }
+        if (handOverStatus >= 0) return true;
         wxMessageBox("Another copy of MirovanControl LE is already running.", "Error",
                      wxOK | wxICON_ERROR);
         return false;
@@ -314,9 +345,14 @@ bool MirovanControlApp::OnInit() {
 void MirovanControlApp::EndOnSignal() {
     if (exiting) return;
     terminating = true;
-    // The windows are closed once no dialog is open any more: a dialog's caller may still use
-    // them when the dialog returns, and GTK runs idle handlers, which delete closed windows,
-    // inside a dialog's loop.
+    // No document is taken any more: a second process that comes now waits for this copy to
+    // end and runs in its place. The documents already taken are opened at exit.
+    documentReceiver.reset();
+    // The windows are closed once no dialog is open any more. That happens in the toolkit's
+    // exit hook of the last dialog, inside its ShowModal, before the dialog's caller has its
+    // answer and may still use the windows. It is safe because closing a main window only
+    // asks for its Destroy, which the toolkit carries out later, from its main loop; nothing
+    // here may delete a window at once.
     if (modalDialogs)
         modalDialogs->EndAll([this] { CloseOnSignal(); });
     else
@@ -342,9 +378,9 @@ int MirovanControlApp::OnExit() {
     exiting = true;  // from now on the idle handler does nothing
     // No second process reaches this copy any more; the socket file goes with the receiver.
     documentReceiver.reset();
-    queuedDocuments.clear();
 
     if (initialised) {
+        OpenDocumentsAtExit();
         OnInitMakeDefaultFilename();
         if (savedefaultfile) SaveDefaultSettings();
         MirovanHAL::Get()->Close();
@@ -435,7 +471,6 @@ void MirovanControlApp::OpenDocument(const std::string& path) {
 }
 
 void MirovanControlApp::QueueDocument(const std::string& path) {
-    if (exiting || terminating) return;
     queuedDocuments.push_back(path);
     CallAfter([this] { OpenQueuedDocuments(); });
 }
@@ -453,6 +488,15 @@ void MirovanControlApp::OpenQueuedDocuments() {
         OpenDocument(path);
     }
     openingDocuments = false;
+}
+
+void MirovanControlApp::OpenDocumentsAtExit() {
+    // The second processes were told that these were taken: they are loaded even now, and
+    // their registers reach the device before it closes, since no timer steps it any more.
+    if (queuedDocuments.empty()) return;
+    for (const std::string& path : queuedDocuments) mixFiles->Load(path, kMixFileId, false);
+    queuedDocuments.clear();
+    MirovanHAL::Get()->StepAVC();
 }
 
 void MirovanControlApp::SaveMixWithDialog() {

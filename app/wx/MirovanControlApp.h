@@ -10,6 +10,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,8 +49,10 @@ class ModalDialogCount : public wxModalDialogHook {
     explicit ModalDialogCount(std::function<void()> allClosed) : allClosed(std::move(allClosed)) {}
     bool AnyOpen() const { return !open.empty(); }
     // Answers every open dialog with Cancel and refuses the dialogs opened from now on (a
-    // refused message box writes its text on standard error). then runs once the last open
-    // dialog has returned to its caller, at once when none is open; allClosed no more.
+    // refused message box writes its text on standard error). then runs once, at once when
+    // no dialog is open, else from the toolkit's exit hook of the last one: inside its
+    // ShowModal, before its caller has the answer, so then must not delete what that caller
+    // may still use. allClosed runs no more.
     void EndAll(std::function<void()> then);
 
   protected:
@@ -87,7 +90,7 @@ class MirovanControlApp : public wxApp,
     // window set aside meanwhile, and brings that window to the front.
     void OpenDocument(const std::string& path);
     // A document opened from the desktop, handed over by a second process: it is opened as
-    // soon as start-up has finished and no dialog is open.
+    // soon as start-up has finished and no dialog is open, or at exit.
     void QueueDocument(const std::string& path);
 
     void OnPowerSleep();
@@ -101,8 +104,15 @@ class MirovanControlApp : public wxApp,
     void DeviceReopened() override;
 
   private:
+    // Whether another copy holds the single-copy lock; when none does, this process holds it
+    // from now on. Nothing when that cannot be told yet.
+    std::optional<bool> LockHeldByAnother();
+    // Whether the copy that holds the lock answered: it took or refused the file named on the
+    // command line (handOverStatus then says which), or, without a file, it listens.
+    bool RunningCopyAnswered();
     bool AnotherCopyRuns();
     void OpenQueuedDocuments();
+    void OpenDocumentsAtExit();
     void ConnectDeviceBus();
     void DisconnectDeviceBus();
     void LoadResources();

@@ -25,8 +25,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 const char kSocketName[] = "mirovan-control.sock";
-// How long the second process waits for the running copy, from connecting to its answer.
-constexpr Clock::duration kReplyTime = std::chrono::seconds(5);
 // A running copy whose queue of connections is full is asked again this often.
 constexpr int kConnectRetryMs = 20;
 
@@ -137,17 +135,22 @@ std::string DocumentHandOverSocket() {
     return folder.empty() ? std::string() : folder + "/" + kSocketName;
 }
 
+bool RunningCopyListens() {
+    const std::string socket = DocumentHandOverSocket();
+    return !socket.empty() && ProbeSocket(socket) == SocketProbe::Answers;
+}
+
 namespace {
 
 HandOver TryHandOver(const std::string& path) {
-    const std::string socket = DocumentHandOverSocket();
     // Only this user's socket in this user's folder is ever spoken to.
-    if (socket.empty() || ProbeSocket(socket) != SocketProbe::Answers) return HandOver::NoCopy;
+    if (!RunningCopyListens()) return HandOver::NoCopy;
+    const std::string socket = DocumentHandOverSocket();
     const std::string absolute = AbsolutePath(path);
     // A path that cannot be sent is one that the running copy could not open either.
     if (absolute.empty() || absolute.size() > handover::kMaxPathBytes) return HandOver::Refused;
 
-    const Clock::time_point deadline = Clock::now() + kReplyTime;
+    const Clock::time_point deadline = Clock::now() + kHandOverTime;
     Connection connection;
     if (const auto failed = connection.Connect(socket, deadline)) return *failed;
     if (!connection.Send(absolute + handover::kTerminator, deadline)) return HandOver::Unanswered;
@@ -222,9 +225,5 @@ DocumentReceiver::DocumentReceiver(std::function<void(const std::string&)> open)
 }
 
 DocumentReceiver::~DocumentReceiver() = default;
-
-bool DocumentReceiver::Listening() const {
-    return sources->Server().Listening();
-}
 
 }  // namespace platform

@@ -4,11 +4,15 @@
 // to the running copy over a Unix-domain socket in the user's private runtime folder (see
 // platform/HandOverProtocol.h), and exits. The running copy's receiver passes the path on.
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
 
 namespace platform {
+
+// How long a second process waits for the running copy's answer.
+constexpr std::chrono::seconds kHandOverTime{5};
 
 // The hand-over socket: "mirovan-control.sock" in PrivateRuntimeFolder(); empty when there is
 // no private folder.
@@ -27,6 +31,9 @@ enum class HandOver {
 // line on standard error.
 HandOver HandDocumentToRunningCopy(const std::string& path);
 
+// Whether a copy of this user listens on the hand-over socket.
+bool RunningCopyListens();
+
 // In the running copy: serves the hand-over socket from the toolkit's event loop (GLib's
 // main context), never blocking it. A stale socket left by a copy that crashed is replaced;
 // a socket that another server answers on is left alone, and then this receiver does not
@@ -40,8 +47,6 @@ class DocumentReceiver {
 
     DocumentReceiver(const DocumentReceiver&) = delete;
     DocumentReceiver& operator=(const DocumentReceiver&) = delete;
-
-    bool Listening() const;
 
   private:
     class Sources;

@@ -2,8 +2,8 @@
 # A mix file opened from the desktop while the program runs: the second process that the
 # desktop starts hands the file to the running copy and leaves at once, showing nothing and
 # writing nothing; the running copy loads the file with its messages and raises its window.
-# Also: a damaged file, a file handed over while an error box is open, and files that cannot
-# be opened.
+# Also: a damaged file, a file handed over while an error box is open (and then the program
+# ended), and files that cannot be opened.
 source "$(dirname "$0")/lib.sh"
 e2e_start
 start_devsim
@@ -111,5 +111,16 @@ wait_until 10 window_shown "^Error$" || fail "the file named under LANG=C was no
 xdotool windowfocus --sync "$(visible_window "^Error$")"
 xdotool key Return
 wait_until 10 window_gone "^Error$" || fail "the error box stays open"
+
+# A file taken while an error box holds it back is still loaded when SIGTERM cancels the box.
+drag_panel 531 160 110
+wait_until 5 away || fail "the fader changed no register"
+second_copy "$corrupt"
+wait_until 10 window_shown "^Error$" || fail "no error box for the damaged file"
+second_copy "$E2E_DIR/moved.mvle"
+[ "$STATUS" = 0 ] || fail "the second process before SIGTERM ended with $STATUS"
+kill -TERM "$first"
+wait_until 10 gone || fail "SIGTERM did not end the program"
+[ "$(mixer_regs)" = "$moved_mix" ] || fail "a file taken before SIGTERM did not reach the device"
 
 echo PASS
