@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "app/AppInfo.h"
 #include "app/FileStore.h"
 #include "app/MixFile.h"
 #include "app/ParameterIndex.h"
@@ -57,6 +58,12 @@ void ApplySnapshot(PPlugIn* wrapper, const std::vector<float>& values) {
         if (!FollowsDevice(i) && !CouplesControls(i))
             wrapper->HostHasChangedParameter(i, Sanitised(wrapper, i, values[i]));
     }
+}
+
+std::string MixSavePath(const std::string& chosen) {
+    const size_t name = chosen.find_last_of('/') + 1;  // 0 when there is no folder part
+    if (name == chosen.size() || chosen.find('.', name + 1) != std::string::npos) return chosen;
+    return chosen + kMixFileExtension;
 }
 
 MixFiles::MixFiles(PPlugIn* wrapper, UserMessages* messages, std::function<void()> afterLoad)

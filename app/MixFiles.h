@@ -19,6 +19,12 @@ std::vector<float> TakeSnapshot(PPlugIn* wrapper);
 // where a panel's coupled controls (linked pans, faders, levels and mutes) would move them.
 void ApplySnapshot(PPlugIn* wrapper, const std::vector<float>& values);
 
+// The path a mix chosen in the save dialog is saved under: with kMixFileExtension added when
+// the file's name has no extension, else as chosen. GTK's chooser adds none of its own, and a
+// name without one is not listed under the load dialog's filter. A "." that begins the name
+// marks a hidden file, not an extension (".live" is saved as ".live.mvle").
+std::string MixSavePath(const std::string& chosen);
+
 class MixFiles {
   public:
     // afterLoad runs after every successful load, to send the settings that the mix matrix

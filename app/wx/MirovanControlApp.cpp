@@ -1,5 +1,6 @@
 #include "app/wx/MirovanControlApp.h"
 
+#include <sys/stat.h>
 #include <wx/cmdline.h>
 #include <wx/filedlg.h>
 #include <wx/filefn.h>
@@ -76,15 +77,48 @@ void DisableIndicators(PluginGUI* panel) {
     }
 }
 
+// Text holding the bytes of file names, which are in the file-name encoding. Should that
+// conversion fail, each byte is shown as a character of its own rather than nothing.
+wxString FileNameText(const std::string& text) {
+    wxString shown(text.data(), *wxConvFileName, text.size());
+    if (shown.empty() && !text.empty()) shown = wxString(text.data(), wxConvISO8859_1, text.size());
+    return shown;
+}
+
+// Whether the existing file at path may be replaced. Asked in the words and with the buttons of
+// GTK's own question in the save dialog, so that the two look alike.
+bool ReplaceAllowed(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    const std::string folder = path.substr(0, slash);  // "" for a file in "/"
+    const std::string folderName =
+        folder.empty() ? "/" : folder.substr(folder.find_last_of('/') + 1);
+    wxMessageDialog question(nullptr,
+                             wxString::Format(wxString::FromUTF8("A file named “%s” already "
+                                                                 "exists.  Do you want to "
+                                                                 "replace it?"),
+                                              FileNameText(path.substr(slash + 1))),
+                             "", wxYES_NO | wxICON_QUESTION);
+    question.SetExtendedMessage(wxString::Format(
+        wxString::FromUTF8("The file already exists in “%s”.  Replacing it will overwrite its "
+                           "contents."),
+        FileNameText(folderName)));
+    // Yes and No, because the toolkit puts No before Yes and the default on Yes, as GTK puts
+    // Cancel before Replace and the default on Replace; OK and Cancel come the other way round.
+    question.SetYesNoLabels("&Replace", wxID_CANCEL);
+    return question.ShowModal() == wxID_YES;
+}
+
+// A folder is not offered for replacing: saving over it fails with its own message.
+bool FileExists(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
 }  // namespace
 
 void MessageBoxes::ShowError(const std::string& text) {
-    // The texts are ASCII around the bytes of file names, which are in the file-name
-    // encoding. Should that conversion fail, each byte is shown as a character of its own
-    // rather than nothing.
-    wxString shown(text.data(), *wxConvFileName, text.size());
-    if (shown.empty() && !text.empty()) shown = wxString(text.data(), wxConvISO8859_1, text.size());
-    wxMessageBox(shown, "Error", wxOK | wxICON_ERROR);
+    // The texts are ASCII around the bytes of file names.
+    wxMessageBox(FileNameText(text), "Error", wxOK | wxICON_ERROR);
 }
 
 int ModalDialogCount::Enter(wxDialog* dialog) {
@@ -507,7 +541,19 @@ void MirovanControlApp::SaveMixWithDialog() {
 
     wxFileDialog dialog(nullptr, "Save MirovanLE Mix file", "", kDefaultMixFileName,
                         kMixFileWildcard, wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
-    if (dialog.ShowModal() == wxID_OK) mixFiles->Save(platform::FileDialogPath(dialog), kMixFileId);
+    // A name that is saved with ".mvle" added is asked about here, under that name.
+    platform::AskReplaceOnlyForPathAsChosen(dialog, MixSavePath);
+    while (dialog.ShowModal() == wxID_OK) {
+        const std::string chosen = platform::FileDialogPath(dialog);
+        const std::string path = MixSavePath(chosen);
+        if (path == chosen || !FileExists(path) || ReplaceAllowed(path)) {
+            mixFiles->Save(path, kMixFileId);
+            break;
+        }
+        // Not replaced: back to the chooser, as after GTK's own question, now offering the
+        // name that was asked about.
+        platform::OfferFileDialogPath(dialog, path);
+    }
 
     (floatingShown ? floatingFrame : normalFrame)->Activate();
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A mix saved through the save dialog and loaded back through the load dialog restores the
 # device's mixer registers, also in an ISO-8859-1 locale under a name that is not ASCII: the
-# name typed into a dialog is the file's name in the file-name encoding.
+# name typed into a dialog is the file's name in the file-name encoding. A name typed without
+# an extension is saved with ".mvle", and the user is asked before that file is replaced.
 source "$(dirname "$0")/lib.sh"
 e2e_start
 start_devsim
@@ -35,8 +36,23 @@ sleep 0.5
 saved=$(mixer_regs)
 click_panel 506 357  # SAVE
 type_mix_name "Save MirovanLE Mix file" "ctrl+a"
-has_size() { [ -f "$mix" ] && [ "$(stat -c %s "$mix")" = 324 ]; }
-wait_until 5 has_size || fail "no 324-byte mix file saved under the name typed"
+has_size() { [ -f "$1" ] && [ "$(stat -c %s "$1")" = 324 ]; }
+wait_until 5 has_size "$mix" || fail "no 324-byte mix file saved under the name typed"
+
+bare="$E2E_DIR/Evening set"
+click_panel 506 357  # SAVE
+type_into_dialog "Save MirovanLE Mix file" "ctrl+a" "$bare"
+wait_until 5 has_size "$bare.mvle" || fail "\"Evening set\" was not saved as \"Evening set.mvle\""
+: >"$bare.mvle"
+click_panel 506 357  # SAVE
+type_into_dialog "Save MirovanLE Mix file" "ctrl+a" "$bare"
+# The replace question is the program's one window besides the main window.
+question() { FOUND_WINDOW=$(xdotool search --onlyvisible --classname '^mirovan-control$' | grep -vx "$WIN"); }
+wait_until 10 question || fail "no question before \"Evening set.mvle\" is replaced"
+timeout 5 xdotool windowfocus --sync "$FOUND_WINDOW" || true
+sleep 0.3  # the question takes its keyboard focus once mapped
+xdotool key Return  # Replace
+wait_until 5 has_size "$bare.mvle" || fail "answering Replace did not save \"Evening set.mvle\""
 
 drag_panel 531 105 160
 changed() { [ "$(mixer_regs)" != "$saved" ]; }
