@@ -581,8 +581,18 @@ void MirovanControlApp::LoadMixWithDialog() {
 }
 
 void MirovanControlApp::ShowConnectionLost(bool show) {
-    if (connectionLostWindow && connectionLostWindow->IsShown() != show)
-        connectionLostWindow->Show(show);
+    if (!connectionLostWindow || connectionLostWindow->IsShown() == show) return;
+    if (show) {
+        // Each loss is seen, even when the window was minimised at the last one: a window
+        // manager may minimise it together with the main window it floats on (openbox does,
+        // whichever of the two is minimised), and the toolkit shows a window hidden while
+        // minimised as minimised again. The main window comes back first, so that the window
+        // floats on a window that is seen.
+        MyFrame* owner = ShownMainWindow();
+        if (owner && owner->IsIconized()) owner->Iconize(false);
+        connectionLostWindow->Iconize(false);
+    }
+    connectionLostWindow->Show(show);
 }
 
 void MirovanControlApp::FirmwareNeedsUpdate() {

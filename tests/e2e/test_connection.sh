@@ -66,4 +66,16 @@ for mode in normal floating; do
   press_float $mode
   wait_until 5 notice_seen || fail "the $mode window covers the connection-lost window"
 done
+
+# Under openbox, minimising the connection-lost window minimises the main window with it; the
+# next loss shows both again.
+framed_main_window
+start_window_manager openbox --sm-disable --replace
+iconic() { xprop -id "$1" WM_STATE | grep -q Iconic; }
+wait_until 5 eval 'xdotool windowminimize "$lost"; iconic "$lost"' || fail "openbox did not minimise it"
+devsim plug >/dev/null
+wait_until 10 eval '! iconic "$lost"' || fail "the connection-lost window stays"
+devsim unplug >/dev/null
+wait_until 10 window_shown "^FireWire Connection Lost$" || fail "the next loss is not shown"
+! iconic "$WIN" || fail "the connection-lost window floats on a minimised window"
 echo PASS
