@@ -98,7 +98,8 @@ std::string ResourceArchivePath() {
     const std::string beside = folder + "/ProjectResources.res";
     if (IsFile(beside)) return beside;
     // The folder has no "." or ".." in it, so its parent is its name less the last part.
-    const std::string shared = BeforeLastSlash(folder) + "/share/mirovan-control/ProjectResources.res";
+    const std::string shared =
+        BeforeLastSlash(folder) + "/share/mirovan-control/ProjectResources.res";
     return IsFile(shared) ? shared : std::string();
 }
 
