@@ -201,6 +201,13 @@ bool CanReplace(const std::string& target, struct stat* old, bool* exists) {
     return old->st_uid == ::geteuid() || folder.st_uid == ::geteuid();
 }
 
+// Whether this user could open the existing file at target for writing. A save that replaces
+// the file by a rename never opens it, so it asks: a user who write-protects a mix means it.
+// Root may write, as an open would let it.
+bool MayWrite(const std::string& target) {
+    return ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
 // Gives the new file the old one's group and permission bits, with fchmod, which unlike open
 // ignores the umask. The group is kept where this user may set it (root, or a member of the
 // group). Elsewhere the file keeps the user's own group and the save goes on, but that group
@@ -244,6 +251,7 @@ WriteResult ReplaceFile(const std::string& path, const std::vector<uint8_t>& byt
     struct stat old;
     bool exists = false;
     if (target.empty() || !CanReplace(target, &old, &exists)) return WriteResult::CannotReplace;
+    if (exists && !MayWrite(target)) return WriteResult::WriteProtected;
 
     const std::string base = TempBase(NameOf(target), NameLimit(target));
     RemoveLeftovers(target, base);

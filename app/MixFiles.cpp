@@ -1,6 +1,7 @@
 #include "app/MixFiles.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "app/AppInfo.h"
 #include "app/FileStore.h"
@@ -27,7 +28,7 @@ bool FollowsDevice(int index) {
 // The switches that couple controls: each stereo link locks its pair's pans and pairs its
 // faders, the level control link gangs the output levels and mutes.
 bool CouplesControls(int index) {
-    return (index >= param::kStereoLink && index < param::kStereoLink + param::kInputs) ||
+    return (index >= param::kStereoLink && index < param::kStereoLink + param::kStereoLinks) ||
            index == param::kLevelControlLink;
 }
 
@@ -62,7 +63,7 @@ void ApplySnapshot(PPlugIn* wrapper, const std::vector<float>& values) {
 
 std::string MixSavePath(const std::string& chosen) {
     const size_t name = chosen.find_last_of('/') + 1;  // 0 when there is no folder part
-    if (name == chosen.size() || chosen.find('.', name + 1) != std::string::npos) return chosen;
+    if (name == chosen.size() || chosen.substr(name).ends_with(kMixFileExtension)) return chosen;
     return chosen + kMixFileExtension;
 }
 
@@ -92,10 +93,28 @@ bool MixFiles::Load(const std::string& path, int id, bool silence) {
     return true;
 }
 
-bool MixFiles::Save(const std::string& path, int id) {
+WriteResult MixFiles::Write(const std::string& path, int id) {
     const std::vector<uint8_t> bytes = BuildMixFile(id, kMixFileVersion, TakeSnapshot(wrapper));
-    const WriteResult result = ReplaceFile(path, bytes, [] { MirovanHAL::Get()->SaveToCnE(); });
-    if (result == WriteResult::Ok) return true;
-    if (messages) messages->ShowError("The mix could not be saved to \"" + path + "\".");
+    return ReplaceFile(path, bytes, [] { MirovanHAL::Get()->SaveToCnE(); });
+}
+
+bool MixFiles::Save(const std::string& path, int id) {
+    if (Write(path, id) == WriteResult::Ok) return true;
+    ReportFailure(path);
     return false;
+}
+
+bool MixFiles::SaveSettings(const std::string& path, int id) {
+    const WriteResult result = Write(path, id);
+    if (result == WriteResult::Ok) return true;
+    if (result == WriteResult::WriteProtected)
+        std::fprintf(stderr, "mirovan-control: \"%s\" is write-protected and was left as it was\n",
+                     path.c_str());
+    else
+        ReportFailure(path);
+    return false;
+}
+
+void MixFiles::ReportFailure(const std::string& path) {
+    if (messages) messages->ShowError("The mix could not be saved to \"" + path + "\".");
 }

@@ -8,6 +8,7 @@
 
 class PPlugIn;
 class UserMessages;
+enum class WriteResult;
 
 // Every parameter's normalised value, in index order.
 std::vector<float> TakeSnapshot(PPlugIn* wrapper);
@@ -19,10 +20,10 @@ std::vector<float> TakeSnapshot(PPlugIn* wrapper);
 // where a panel's coupled controls (linked pans, faders, levels and mutes) would move them.
 void ApplySnapshot(PPlugIn* wrapper, const std::vector<float>& values);
 
-// The path a mix chosen in the save dialog is saved under: with kMixFileExtension added when
-// the file's name has no extension, else as chosen. GTK's chooser adds none of its own, and a
-// name without one is not listed under the load dialog's filter. A "." that begins the name
-// marks a hidden file, not an extension (".live" is saved as ".live.mvle").
+// The path a mix chosen in the save dialog is saved under: as chosen when the file's name
+// ends with kMixFileExtension, else with it added ("live.set" is saved as "live.set.mvle").
+// The load dialog's filter lists only names that end so, exactly, in that case; GTK's chooser
+// adds no extension of its own.
 std::string MixSavePath(const std::string& chosen);
 
 class MixFiles {
@@ -41,7 +42,15 @@ class MixFiles {
     // reported in an error box and the old file, if any, stays as it was.
     bool Save(const std::string& path, int id);
 
+    // Saves the mix as the default settings file, as Save does, except that a settings file
+    // that this user could not write is not reported in a box, only in one line on standard
+    // error: its owner protected it to get the same mix at every start.
+    bool SaveSettings(const std::string& path, int id);
+
   private:
+    WriteResult Write(const std::string& path, int id);
+    void ReportFailure(const std::string& path);
+
     PPlugIn* wrapper;
     UserMessages* messages;
     std::function<void()> afterLoad;

@@ -103,7 +103,7 @@ void ParameterActions::TrackPreset() {
     if (normalRate) {
         // Links go off first: a linked pair would otherwise move its partner's pan as the
         // levels and pans are set, and the pans would not end centred.
-        for (int k = 0; k < param::kInputs; ++k) Set(param::kStereoLink + k, 0.0f);
+        for (int k = 0; k < param::kStereoLinks; ++k) Set(param::kStereoLink + k, 0.0f);
         for (int k = 0; k < param::kInputs; ++k) {
             Set(param::kInputMonitorLevel + k, 0.5f);
             Set(param::kInputHeadphoneLevel + k, 0.5f);

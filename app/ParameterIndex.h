@@ -11,7 +11,7 @@ constexpr int kInputMonitorLevel = 17;    // 17..22: inputs 1..6
 constexpr int kInputMonitorPan = 23;      // 23..28
 constexpr int kInputHeadphoneLevel = 29;  // 29..34
 constexpr int kInputHeadphonePan = 35;    // 35..40
-constexpr int kStereoLink = 41;           // 41..46: one per input
+constexpr int kStereoLink = 41;           // 41..46: see kStereoLinks
 constexpr int kAllowAC3 = 47;
 constexpr int kMidiThrough = 48;
 constexpr int kLevelControlLink = 49;
@@ -33,6 +33,8 @@ constexpr int kOutputsToSpdif = 71;
 constexpr int kUseMetering = 72;
 
 constexpr int kInputs = 6;
+// Inputs 1&2, 3&4 and 5&6 are linked in the monitor mix, then in the headphone mix.
+constexpr int kStereoLinks = 6;
 
 }  // namespace param
 

@@ -1,15 +1,11 @@
 #include "app/wx/MirovanControlApp.h"
 
-#include <sys/stat.h>
 #include <wx/cmdline.h>
 #include <wx/filedlg.h>
-#include <wx/filefn.h>
-#include <wx/log.h>
 #include <wx/msgdlg.h>
 #include <wx/tooltip.h>
 #include <wx/utils.h>
 #include <algorithm>
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -24,6 +20,7 @@
 #include "app/ProjectPlug.h"
 #include "app/wx/MainFrame.h"
 #include "app/wx/PanelHostFrame.h"
+#include "app/wx/SingleCopy.h"
 #include "core/Resource.h"
 #include "device/DeviceMessage.h"
 #include "device/MirovanPlugin.h"
@@ -48,16 +45,13 @@ std::string sFileToLoad;
 bool savedefaultfile = true;
 // Cleared when the command line names a file: its errors are then shown.
 bool sSilenceLoadErrors = true;
-// Set when the command line names a file, which a second copy hands to the running one.
-bool sFileNamed = false;
+// The file named on the command line, which a second copy hands to the running one.
+std::optional<std::string> sFileNamed;
 
 constexpr long kFloatingStyle =
     wxCAPTION | wxSTAY_ON_TOP | wxCLOSE_BOX | wxSYSTEM_MENU | wxFRAME_TOOL_WINDOW;
 constexpr long kNormalStyle = wxCAPTION | wxCLOSE_BOX | wxSYSTEM_MENU | wxMINIMIZE_BOX;
 constexpr long kConnectionLostStyle = wxCAPTION | wxFRAME_FLOAT_ON_PARENT | wxFRAME_TOOL_WINDOW;
-
-// How often a copy that waits for the running copy looks again.
-constexpr unsigned long kSingleCopyRetryMs = 20;
 
 // Rows of the in-use and lock indicators, which show state and take no clicks.
 constexpr int kIndicatorRows[] = {3, 4};
@@ -77,48 +71,11 @@ void DisableIndicators(PluginGUI* panel) {
     }
 }
 
-// Text holding the bytes of file names, which are in the file-name encoding. Should that
-// conversion fail, each byte is shown as a character of its own rather than nothing.
-wxString FileNameText(const std::string& text) {
-    wxString shown(text.data(), *wxConvFileName, text.size());
-    if (shown.empty() && !text.empty()) shown = wxString(text.data(), wxConvISO8859_1, text.size());
-    return shown;
-}
-
-// Whether the existing file at path may be replaced. Asked in the words and with the buttons of
-// GTK's own question in the save dialog, so that the two look alike.
-bool ReplaceAllowed(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    const std::string folder = path.substr(0, slash);  // "" for a file in "/"
-    const std::string folderName =
-        folder.empty() ? "/" : folder.substr(folder.find_last_of('/') + 1);
-    wxMessageDialog question(nullptr,
-                             wxString::Format(wxString::FromUTF8("A file named “%s” already "
-                                                                 "exists.  Do you want to "
-                                                                 "replace it?"),
-                                              FileNameText(path.substr(slash + 1))),
-                             "", wxYES_NO | wxICON_QUESTION);
-    question.SetExtendedMessage(wxString::Format(
-        wxString::FromUTF8("The file already exists in “%s”.  Replacing it will overwrite its "
-                           "contents."),
-        FileNameText(folderName)));
-    // Yes and No, because the toolkit puts No before Yes and the default on Yes, as GTK puts
-    // Cancel before Replace and the default on Replace; OK and Cancel come the other way round.
-    question.SetYesNoLabels("&Replace", wxID_CANCEL);
-    return question.ShowModal() == wxID_YES;
-}
-
-// A folder is not offered for replacing: saving over it fails with its own message.
-bool FileExists(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
-}
-
 }  // namespace
 
 void MessageBoxes::ShowError(const std::string& text) {
     // The texts are ASCII around the bytes of file names.
-    wxMessageBox(FileNameText(text), "Error", wxOK | wxICON_ERROR);
+    wxMessageBox(platform::FileNameText(text), "Error", wxOK | wxICON_ERROR);
 }
 
 int ModalDialogCount::Enter(wxDialog* dialog) {
@@ -195,46 +152,10 @@ std::optional<std::string> FileNamedOnCommandLine(const wxCmdLineParser& parser)
 bool MirovanControlApp::OnCmdLineParsed(wxCmdLineParser& parser) {
     if (const auto named = FileNamedOnCommandLine(parser)) {
         sFileToLoad = *named;
-        sFileNamed = true;
+        sFileNamed = named;
         sSilenceLoadErrors = false;
     }
     return true;
-}
-
-std::optional<bool> MirovanControlApp::LockHeldByAnother() {
-    // One lock per user: the lock file lives in the user's home folder.
-    const wxString folder = wxGetHomeDir();
-    const wxString name = "MirovanControlLE-" + wxGetUserId() + ".lock";
-    // What the checker would log (a lock file it cannot read yet) is handled here instead.
-    wxLogNull quiet;
-    singleCopy = std::make_unique<wxSingleInstanceChecker>();
-    if (singleCopy->Create(name, folder)) return singleCopy->IsAnotherRunning();
-    // The file is there but says no owner: another copy is writing or removing it just now.
-    // Without a file, no lock can be made there at all, and the copy runs without one.
-    if (wxFileExists(folder + "/" + name)) return std::nullopt;
-    return false;
-}
-
-bool MirovanControlApp::RunningCopyAnswered() {
-    if (!sFileNamed) return platform::RunningCopyListens();
-    const platform::HandOver handOver = platform::HandDocumentToRunningCopy(sFileToLoad);
-    if (handOver == platform::HandOver::NoCopy) return false;
-    handOverStatus = handOver == platform::HandOver::Taken ? 0 : 1;
-    return true;
-}
-
-bool MirovanControlApp::AnotherCopyRuns() {
-    // A copy that holds the lock and does not answer is starting or ending. It is asked again
-    // until the hand-over's deadline; should it end meanwhile, this process takes the lock and
-    // runs in its place, with its own file.
-    const auto deadline = std::chrono::steady_clock::now() + platform::kHandOverTime;
-    for (;;) {
-        const std::optional<bool> another = LockHeldByAnother();
-        if (another == false) return false;
-        if (another == true && RunningCopyAnswered()) return true;
-        if (std::chrono::steady_clock::now() >= deadline) return another.value_or(false);
-        wxMilliSleep(kSingleCopyRetryMs);
-    }
 }
 
 void MirovanControlApp::ConnectDeviceBus() {
@@ -294,12 +215,17 @@ bool MirovanControlApp::OnInit() {
     OnInitMakeDefaultFilename();
 
     if (!wxApp::OnInit()) return false;
-    if (AnotherCopyRuns()) {
+    singleCopy = std::make_unique<SingleCopy>();
+    const SingleCopy::Start start = singleCopy->Decide(sFileNamed);
+    if (start != SingleCopy::Start::Run) {
         // This process writes no settings and never touches the device. A file from the
         // desktop has gone to the running copy, and this process ends with that copy's
         // answer; without a file, or when no copy answered, the process is refused.
         savedefaultfile = false;
-        if (handOverStatus >= 0) return true;
+        if (start == SingleCopy::Start::HandedOver) {
+            handOverStatus = singleCopy->HandOverStatus();
+            return true;
+        }
         wxMessageBox("Another copy of MirovanControl LE is already running.", "Error",
                      wxOK | wxICON_ERROR);
         return false;
@@ -454,7 +380,7 @@ bool MirovanControlApp::SaveDefaultSettings() {
                            "\" could not be created.");
         return false;
     }
-    return mixFiles->Save(sFileToLoad, kMixFileId);
+    return mixFiles->SaveSettings(sFileToLoad, kMixFileId);
 }
 
 bool MirovanControlApp::ProcessIdle() {
@@ -546,7 +472,7 @@ void MirovanControlApp::SaveMixWithDialog() {
     while (dialog.ShowModal() == wxID_OK) {
         const std::string chosen = platform::FileDialogPath(dialog);
         const std::string path = MixSavePath(chosen);
-        if (path == chosen || !FileExists(path) || ReplaceAllowed(path)) {
+        if (path == chosen || !platform::IsFile(path) || platform::ReplaceAllowed(path)) {
             mixFiles->Save(path, kMixFileId);
             break;
         }

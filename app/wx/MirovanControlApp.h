@@ -5,12 +5,10 @@
 
 #include <wx/app.h>
 #include <wx/modalhook.h>
-#include <wx/snglinst.h>
 #include <wx/weakref.h>
 #include <deque>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +27,7 @@ class MirovanPlugin;
 class MirovanShrinkGUI;
 class MyFrame;
 class PPlugIn;
+class SingleCopy;
 class wxPluginGUIFrame;
 namespace platform {
 class DeviceBus;
@@ -104,13 +103,6 @@ class MirovanControlApp : public wxApp,
     void DeviceReopened() override;
 
   private:
-    // Whether another copy holds the single-copy lock; when none does, this process holds it
-    // from now on. Nothing when that cannot be told yet.
-    std::optional<bool> LockHeldByAnother();
-    // Whether the copy that holds the lock answered: it took or refused the file named on the
-    // command line (handOverStatus then says which), or, without a file, it listens.
-    bool RunningCopyAnswered();
-    bool AnotherCopyRuns();
     void OpenQueuedDocuments();
     void OpenDocumentsAtExit();
     void ConnectDeviceBus();
@@ -130,7 +122,7 @@ class MirovanControlApp : public wxApp,
     std::unique_ptr<IdleHandler> idle;
     std::unique_ptr<MixFiles> mixFiles;
     std::unique_ptr<platform::SleepNotifier> sleep;
-    std::unique_ptr<wxSingleInstanceChecker> singleCopy;
+    std::unique_ptr<SingleCopy> singleCopy;
     std::unique_ptr<platform::DocumentReceiver> documentReceiver;
     std::unique_ptr<ModalDialogCount> modalDialogs;
     std::deque<std::string> queuedDocuments;

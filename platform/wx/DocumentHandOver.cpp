@@ -128,6 +128,11 @@ void Report(HandOver handOver, const std::string& path) {
     }
 }
 
+// Only this user's socket in this user's folder is ever spoken to.
+bool Listens(const std::string& socket) {
+    return !socket.empty() && ProbeSocket(socket) == SocketProbe::Answers;
+}
+
 }  // namespace
 
 std::string DocumentHandOverSocket() {
@@ -136,16 +141,14 @@ std::string DocumentHandOverSocket() {
 }
 
 bool RunningCopyListens() {
-    const std::string socket = DocumentHandOverSocket();
-    return !socket.empty() && ProbeSocket(socket) == SocketProbe::Answers;
+    return Listens(DocumentHandOverSocket());
 }
 
 namespace {
 
 HandOver TryHandOver(const std::string& path) {
-    // Only this user's socket in this user's folder is ever spoken to.
-    if (!RunningCopyListens()) return HandOver::NoCopy;
     const std::string socket = DocumentHandOverSocket();
+    if (!Listens(socket)) return HandOver::NoCopy;
     const std::string absolute = AbsolutePath(path);
     // A path that cannot be sent is one that the running copy could not open either.
     if (absolute.empty() || absolute.size() > handover::kMaxPathBytes) return HandOver::Refused;

@@ -15,11 +15,6 @@ namespace platform {
 
 namespace {
 
-bool IsFile(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
 // What comes before the last "/" of an absolute path: its folder without a trailing "/", so
 // "" for a file at the root. Names are appended to it with their own "/".
 std::string BeforeLastSlash(const std::string& path) {
@@ -52,6 +47,11 @@ std::string HomeFolder() {
 }
 
 }  // namespace
+
+bool IsFile(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
 
 void NoteProgramStart(const char* argument) {
     sProgramArgument = argument ? argument : "";

@@ -6,6 +6,9 @@
 
 namespace platform {
 
+// Whether something that is not a folder is at path, links followed.
+bool IsFile(const std::string& path);
+
 // Keeps how the program was started: argument is argv[0], and the start folder is the
 // current one. main calls this first; ExecutableFolder needs it where /proc is missing.
 void NoteProgramStart(const char* argument);

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/FileStore.h"
+#include "tests/app/UnprivilegedChild.h"
 
 namespace {
 
@@ -170,8 +171,7 @@ void MakeOld(const std::string& path) {
     ASSERT_EQ(utimes(path.c_str(), times), 0) << path;
 }
 
-// The unprivileged user that children become, and a user that only owns what a test gives it.
-constexpr uid_t kNobody = 65534;
+// A user that only owns what a test gives it.
 constexpr uid_t kOtherUser = 4321;
 
 // What a replace did, as one number that a child process can give as its exit status: its
@@ -184,22 +184,6 @@ int ReplaceOutcome(const std::string& path, uint8_t value) {
     int calls = 0;
     const WriteResult result = ReplaceFile(path, {value}, [&] { ++calls; });
     return Outcome(result, calls);
-}
-
-// Runs body in a child process, as the unprivileged user "nobody" when the tests run as
-// root, so that folder permissions apply; besides its own group, the child is in the given
-// groups only. Gives body's result.
-int InUnprivilegedChild(const std::function<int()>& body, const std::vector<gid_t>& groups = {}) {
-    const pid_t child = fork();
-    if (child == 0) {
-        if (geteuid() == 0 && (setgroups(groups.size(), groups.data()) != 0 ||
-                               setgid(kNobody) != 0 || setuid(kNobody) != 0))
-            _exit(255);
-        _exit(body());
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace
@@ -251,7 +235,10 @@ TEST_F(FileStore, LinksAreFollowedAndTheFileTheyNameIsReplaced) {
 
 TEST_F(FileStore, ReplacedFilesKeepTheirPermissionBits) {
     const mode_t oldMask = umask(022);
-    for (mode_t mode : {0600, 0640, 0755, 0444}) {
+    std::vector<mode_t> modes = {0600, 0640, 0755};
+    // Only root may replace a file that its user cannot write.
+    if (geteuid() == 0) modes.push_back(0444);
+    for (mode_t mode : modes) {
         char name[16];
         std::snprintf(name, sizeof name, "mode-%o", unsigned(mode));
         SCOPED_TRACE(name);
@@ -270,6 +257,26 @@ TEST_F(FileStore, ReplacedFilesKeepTheirPermissionBits) {
     EXPECT_EQ(ReplaceFile(Path("fresh"), {1}), WriteResult::Ok);
     EXPECT_EQ(ModeOf(Path("fresh")) & 07777, 0644u);
     umask(oldMask);
+}
+
+TEST_F(FileStore, WriteProtectedFilesAreLeftAsTheyAre) {
+    ASSERT_EQ(chmod(folder.c_str(), 0777), 0);
+    const std::string mix = Path("Kept.mvle");
+    ASSERT_EQ(InUnprivilegedChild([&] { return int(ReplaceFile(mix, {1})); }), 0);
+    ASSERT_EQ(chmod(mix.c_str(), 0444), 0);
+    ASSERT_EQ(symlink("Kept.mvle", Path("link").c_str()), 0);
+    // Its owner protected it; nothing is created beside it, nor is the device asked to store.
+    for (const std::string& path : {mix, Path("link")}) {
+        EXPECT_EQ(InUnprivilegedChild([&] { return ReplaceOutcome(path, 2); }),
+                  Outcome(WriteResult::WriteProtected, 0))
+            << path;
+    }
+    EXPECT_EQ(Read(mix), (std::vector<uint8_t>{1}));
+    EXPECT_EQ(Sorted(Entries(folder)), (std::vector<std::string>{"Kept.mvle", "link"}));
+    // Root may write any file, as opening it would let it.
+    if (geteuid() == 0) {
+        EXPECT_EQ(ReplaceFile(mix, {3}), WriteResult::Ok);
+    }
 }
 
 TEST_F(FileStore, ReplacedFilesKeepTheirGroupWhereTheUserMaySetIt) {

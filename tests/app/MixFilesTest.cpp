@@ -16,6 +16,7 @@
 #include "app/ProjectPlug.h"
 #include "app/UserMessages.h"
 #include "tests/app/DeviceFixture.h"
+#include "tests/app/UnprivilegedChild.h"
 
 namespace {
 
@@ -202,4 +203,36 @@ TEST_F(MixFilesTest, FailedSaveIsReportedAndKeepsTheOldFile) {
     std::vector<uint8_t> still;
     EXPECT_EQ(ReadWholeFile(Path("taken/keep.mvle"), &still), ReadResult::Ok);
     EXPECT_EQ(still.size(), 324u);
+}
+
+TEST_F(MixFilesTest, ProtectedSettingsAreKeptAtExitWithoutABox) {
+    ASSERT_EQ(chmod(folder.c_str(), 0777), 0);
+    const std::string settings = Path("Settings.mvle");
+    ASSERT_EQ(InUnprivilegedChild([&] { return int(ReplaceFile(settings, {1})); }), 0);
+    ASSERT_EQ(chmod(settings.c_str(), 0444), 0);
+    // Saved as its owner, who protected it: the save through the dialog says it failed.
+    EXPECT_EQ(InUnprivilegedChild([&] {
+                  if (files->SaveSettings(settings, kMixFileId) || !messages.errors.empty())
+                      return 1;
+                  return files->Save(settings, kMixFileId) ? 2 : int(messages.errors.size());
+              }),
+              1);
+    std::vector<uint8_t> bytes;
+    ASSERT_EQ(ReadWholeFile(settings, &bytes), ReadResult::Ok);
+    EXPECT_EQ(bytes, (std::vector<uint8_t>{1}));
+}
+
+TEST(MixSavePath, AddsTheExtensionThatTheLoadDialogListsUnlessTheNameEndsWithIt) {
+    for (const auto& [chosen, saved] : std::initializer_list<std::pair<const char*, const char*>>{
+             {"/m/Evening set", "/m/Evening set.mvle"},
+             {"/m/Live 1.5", "/m/Live 1.5.mvle"},
+             {"/m/J.S. Bach", "/m/J.S. Bach.mvle"},
+             {"/m/live.set", "/m/live.set.mvle"},
+             {"/m/.hidden", "/m/.hidden.mvle"},
+             {"/m/LIVE.MVLE", "/m/LIVE.MVLE.mvle"},  // the load dialog's filter minds the case
+             {"/m/mix.mvle", "/m/mix.mvle"},
+             {"/v1.2/mix", "/v1.2/mix.mvle"},
+         }) {
+        EXPECT_EQ(MixSavePath(chosen), saved);
+    }
 }

@@ -1,11 +1,17 @@
 #!/usr/bin/env bash
-# A second copy is refused with its message and writes no settings file; copies started
-# together or while the running copy ends hand their files over without one.
+# Leftover lock files do not refuse a start; a second copy is refused with its message and
+# writes no settings file; copies started together or while the running copy ends hand their
+# files over without one.
 source "$(dirname "$0")/lib.sh"
 e2e_start
 start_devsim
+# What a crash or a power cut leaves behind keeps no start out: an empty lock file, and one of
+# an older version whose pid a live process has now.
+: >"$XDG_RUNTIME_DIR/mirovan-control.lock"
+echo $$ >"$HOME/MirovanControlLE-$(id -un).lock"
 start_control
 main_window
+window_gone "^Error$" || fail "a leftover lock file refused the start"
 first=$CONTROL_PID
 "$MIROVAN_CONTROL" >>"$E2E_DIR/second.log" 2>&1 &
 second=$!

@@ -2,13 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+
+#include "platform/SingleCopyLock.h"
 
 namespace {
 
@@ -110,6 +114,48 @@ TEST(ProbeSocket, TellsALiveServerFromACrashedOneAndFromStrangers) {
     EXPECT_EQ(ProbeSocket(path), SocketProbe::Foreign);
     EXPECT_EQ(ProbeSocket(""), SocketProbe::Foreign);
     EXPECT_EQ(ProbeSocket("/" + std::string(200, 'x')), SocketProbe::Foreign);
+}
+
+TEST(SingleCopyLock, OneHolderAtATimeWhateverALeftoverFileHolds) {
+    using State = SingleCopyLock::State;
+    ScratchFolder scratch;
+    ASSERT_EQ(::chmod(scratch.path.c_str(), 0700), 0);
+    RuntimeVariable runtime(scratch.path.c_str());
+    // A file left behind, naming a process that runs: only a live holder counts.
+    const std::string file = scratch.path + "/mirovan-control.lock";
+    std::ofstream(file) << ::getppid() << "\n";
+
+    // A holder killed without a chance to clean up frees the lock at once.
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+        SingleCopyLock lock;
+        const char taken = lock.Take() == State::Held;
+        (void)!::write(ready[1], &taken, 1);
+        ::pause();
+        _exit(0);
+    }
+    char taken = 0;
+    ASSERT_EQ(::read(ready[0], &taken, 1), 1);
+    EXPECT_TRUE(taken);
+    SingleCopyLock second;
+    EXPECT_EQ(second.Take(), State::HeldByAnother);
+    ::kill(holder, SIGKILL);
+    ::waitpid(holder, nullptr, 0);
+    {
+        SingleCopyLock first;
+        ASSERT_EQ(first.Take(), State::Held);
+        EXPECT_EQ(second.Take(), State::HeldByAnother);
+    }
+    EXPECT_EQ(second.Take(), State::Held);
+    EXPECT_EQ(::access(file.c_str(), F_OK), 0);  // never removed
+    ::close(ready[0]);
+    ::close(ready[1]);
+
+    // Without a private folder there is no lock to be had.
+    ASSERT_EQ(::chmod(scratch.path.c_str(), 0750), 0);
+    EXPECT_EQ(SingleCopyLock().Take(), State::Unavailable);
 }
 
 }  // namespace
