@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "devsim/DeviceModel.h"
-#include "platform/SimulatorSocket.h"
+#include "platform/sim/SimulatorSocket.h"
 
 namespace devsim {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "platform/SimulatorSocket.h"
+#include "platform/sim/SimulatorSocket.h"
 
 namespace devsim {
 namespace {

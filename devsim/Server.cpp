@@ -9,7 +9,7 @@
 #include <cstring>
 #include <memory>
 
-#include "platform/SimulatorSocket.h"
+#include "platform/sim/SimulatorSocket.h"
 
 namespace devsim {
 namespace {

@@ -26,7 +26,7 @@
 #include "device/MirovanPlugin.h"
 #include "platform/DeviceBus.h"
 #include "platform/RunLoop.h"
-#include "platform/SimulatorClientBus.h"
+#include "platform/sim/SimulatorClientBus.h"
 #include "platform/wx/DocumentHandOver.h"
 #include "platform/wx/FileDialogPath.h"
 #include "platform/wx/Launcher.h"

@@ -10,7 +10,7 @@
 #include "devsim/Command.h"
 #include "devsim/DeviceModel.h"
 #include "devsim/Server.h"
-#include "platform/SimulatorSocket.h"
+#include "platform/sim/SimulatorSocket.h"
 
 namespace {
 

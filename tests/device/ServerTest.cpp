@@ -15,7 +15,7 @@
 #include "device/MirovanHAL.h"
 #include "device/MirovanPlugin.h"
 #include "platform/RunLoop.h"
-#include "platform/SimulatorClientBus.h"
+#include "platform/sim/SimulatorClientBus.h"
 #include "platform/SleepHook.h"
 #include "tests/device/DeviceFixture.h"
 

@@ -7,7 +7,7 @@
 
 #include "devsim/Command.h"
 #include "devsim/Server.h"
-#include "platform/SimulatorSocket.h"
+#include "platform/sim/SimulatorSocket.h"
 #include "tests/devsim/TempSocket.h"
 #include "tests/devsim/WireBytes.h"
 

@@ -1,4 +1,4 @@
-#include "platform/SimulatorClientBus.h"
+#include "platform/sim/SimulatorClientBus.h"
 
 #include <gtest/gtest.h>
 

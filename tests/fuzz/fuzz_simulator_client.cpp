@@ -21,7 +21,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/SimulatorClientBus.h"
+#include "platform/sim/SimulatorClientBus.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 
 #include "devsim/DeviceModel.h"
 #include "devsim/RequestHandler.h"
-#include "platform/SimulatorSocket.h"
+#include "platform/sim/SimulatorSocket.h"
 
 namespace {
 

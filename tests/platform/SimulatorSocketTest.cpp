@@ -1,4 +1,4 @@
-#include "platform/SimulatorSocket.h"
+#include "platform/sim/SimulatorSocket.h"
 
 #include <gtest/gtest.h>
 

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "platform/DeviceBus.h"
-#include "platform/SimulatorSocket.h"
+#include "platform/sim/SimulatorSocket.h"
 
 namespace platform {
 

@@ -1,4 +1,4 @@
-#include "platform/SimulatorSocket.h"
+#include "platform/sim/SimulatorSocket.h"
 
 #include <fcntl.h>
 #include <poll.h>
