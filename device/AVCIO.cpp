@@ -126,10 +126,7 @@ AVCIO::~AVCIO() {
 }
 
 bool AVCIO::GuidMatches(uint64_t guid) {
-    const uint64_t company = (guid >> 40) & 0xFFFF;
-    const uint64_t model = (guid >> 32) & 0xFF;
-    const uint64_t product = (guid >> 16) & 0xFFFF;
-    return company == (kMakerCompanyId & 0xFFFF) && model == 0x01 && product == 0x0004;
+    return platform::IsDeviceGuid(guid);
 }
 
 uint32_t AVCIO::NodeID() {

@@ -2,11 +2,10 @@
 
 #include <cstdint>
 
+#include "platform/DeviceBus.h"
 #include "platform/DeviceRegistry.h"
 
-// The maker's 24-bit IEEE company id: bits 63-40 of the device's GUID and bytes 3-5 of every
-// AV/C vendor-dependent frame.
-constexpr uint32_t kMakerCompanyId = 0x0A7E57;
+using platform::kMakerCompanyId;
 
 // Size of the shared response buffer used by AV/C commands given none of their own.
 constexpr unsigned kAVCSharedBufferSize = 512;

@@ -21,9 +21,7 @@
 
 namespace devsim {
 
-// The maker's 24-bit company id as this system uses it: a locally administered value, so no
-// real company's id.
-constexpr uint32_t kCompanyID = 0x0A7E57;
+constexpr uint32_t kCompanyID = platform::kMakerCompanyId;
 constexpr uint64_t kDeviceGUID = 0x0A7E570100040001ULL;
 constexpr uint32_t kDeviceNodeID = 0xFFC0;
 constexpr AudioDeviceID kAudioDeviceID = 0x4D4C;

@@ -1,8 +1,9 @@
 #pragma once
 // The bus behind the platform stand-ins: one device reached both as a FireWire node (the
 // FireWire audio library forwards to it) and as an audio device (the audio layer forwards to
-// it). A bus is either in the same process (over a device model, for tests) or a client of the
-// simulator server (what the program uses).
+// it). A bus is in the same process (over a device model, for tests), a client of the
+// simulator server (platform/sim), or the real device through the kernel, udev and ALSA
+// (platform/linux).
 //
 // The platform keeps its own picture of what is present (the registry's services and the audio
 // device list) and changes it only when the installed bus reports a new presence snapshot. Bus
@@ -94,5 +95,17 @@ constexpr const char* kDeviceManufacturer = "Kestrovel";
 constexpr const char* kDeviceProduct = "MirovanLE";
 // Number of parent levels between the service and the entry that carries the GUID and node id.
 constexpr int kDeviceServiceDepth = 4;
+
+// The maker's 24-bit IEEE company id: bits 63-40 of the device's GUID and bytes 3-5 of every
+// AV/C vendor-dependent frame. A locally administered value, so no real company's id.
+constexpr uint32_t kMakerCompanyId = 0x0A7E57;
+
+// Whether a FireWire GUID is the device's: the low 16 bits of the maker's company id in bits
+// 55-40, the model byte 0x01 in bits 39-32 and the product code 0x0004 in bits 31-16; the
+// other bits are not compared.
+constexpr bool IsDeviceGuid(uint64_t guid) {
+    return ((guid >> 40) & 0xFFFF) == (kMakerCompanyId & 0xFFFF) && ((guid >> 32) & 0xFF) == 0x01 &&
+           ((guid >> 16) & 0xFFFF) == 0x0004;
+}
 
 }  // namespace platform

@@ -26,6 +26,7 @@
 #include "device/MirovanPlugin.h"
 #include "platform/DeviceBus.h"
 #include "platform/RunLoop.h"
+#include "platform/linux/LinuxBus.h"
 #include "platform/sim/SimulatorClientBus.h"
 #include "platform/wx/DocumentHandOver.h"
 #include "platform/wx/FileDialogPath.h"
@@ -159,9 +160,17 @@ bool MirovanControlApp::OnCmdLineParsed(wxCmdLineParser& parser) {
 }
 
 void MirovanControlApp::ConnectDeviceBus() {
-    // The device is reached through the simulator's server; a missing server reads as an
-    // unplugged device, and one started later as a device plugged in.
-    bus = std::make_unique<platform::SimulatorClientBus>();
+    // With MIROVANLE_SIM_SOCKET set the device is the simulator serving there: a missing server
+    // reads as an unplugged device, one started later as a device plugged in. Otherwise it is
+    // the MirovanLE on this machine's FireWire bus.
+    const char* simulator = std::getenv("MIROVANLE_SIM_SOCKET");
+    if (simulator && *simulator) {
+        std::fprintf(stderr, "mirovan-control: using the simulated MirovanLE at %s\n", simulator);
+        bus = std::make_unique<platform::SimulatorClientBus>(simulator);
+    } else {
+        std::fprintf(stderr, "mirovan-control: using the MirovanLE on the FireWire bus\n");
+        bus = std::make_unique<platform::LinuxBus>();
+    }
     platform::InstallDeviceBus(bus.get());
 }
 

@@ -19,7 +19,7 @@ for file in bin/mirovan-control bin/mirovan-devsim; do
   [ -x "$prefix/$file" ] || fail "$file is not installed as a program"
 done
 for file in share/mirovan-control/ProjectResources.res share/applications/mirovan-control.desktop \
-  share/mime/packages/mirovan-control-mime.xml; do
+  share/mime/packages/mirovan-control-mime.xml lib/udev/rules.d/70-mirovan-control.rules; do
   [ -s "$prefix/$file" ] || fail "$file is not installed"
 done
 

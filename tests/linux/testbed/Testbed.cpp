@@ -94,8 +94,7 @@ std::string Testbed::Path(const std::string& path) const {
 
 std::string Testbed::AddDevice(const std::string& subsystem, const std::string& name,
                                const std::string& parentSyspath, const Pairs& attributes,
-                               const Pairs& properties, const std::string& devnode,
-                               NodeKind kind) {
+                               const Pairs& properties, const std::string& devnode, NodeKind kind) {
     const std::string parent = parentSyspath.empty() ? "/sys/devices" : parentSyspath;
     const std::string syspath = parent + "/" + name;
     std::string record = "P: " + syspath.substr(4) + "\n";

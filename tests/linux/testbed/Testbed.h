@@ -52,7 +52,8 @@ class Testbed {
                           const std::string& parentSyspath, const Pairs& attributes,
                           const Pairs& properties = {}, const std::string& devnode = {},
                           NodeKind kind = NodeKind::None);
-    void SetAttribute(const std::string& syspath, const std::string& name, const std::string& value);
+    void SetAttribute(const std::string& syspath, const std::string& name,
+                      const std::string& value);
     void Uevent(const std::string& syspath, const char* action);
     // Sends "remove" while the properties can still be read, then removes the device and all
     // below it. A removed name cannot be added again.
