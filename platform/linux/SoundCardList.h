@@ -1,0 +1,40 @@
+#pragma once
+// What udev knows of the machine's sound cards: the "cardN" devices of the sound subsystem, and
+// its reports of sound devices coming and going.
+
+#include <string>
+#include <vector>
+
+struct udev;
+struct udev_monitor;
+
+namespace platform {
+
+struct SoundCardEntry {
+    int number = -1;      // the ALSA card number
+    std::string syspath;  // the card's sysfs path, below the device it belongs to
+};
+
+class SoundCardList {
+  public:
+    SoundCardList();
+    ~SoundCardList();
+    SoundCardList(const SoundCardList&) = delete;
+    SoundCardList& operator=(const SoundCardList&) = delete;
+
+    // The cards whose control device is there too (alsa-lib reaches a card through it), by
+    // number.
+    std::vector<SoundCardEntry> Cards();
+    // Readable when udev reported a sound device; -1 without a monitor.
+    int MonitorFd() const;
+    // Takes every queued report; true when there was one. The sysfs paths of cards reported
+    // removed are added to *removed: a card that went and came back at once looks the same to
+    // Cards() but is a new card.
+    bool TakeReports(std::vector<std::string>* removed);
+
+  private:
+    udev* udev_;
+    udev_monitor* monitor_ = nullptr;
+};
+
+}  // namespace platform
