@@ -30,13 +30,19 @@ grep -q "using the MirovanLE on the FireWire bus" "$E2E_DIR/control.log" ||
   fail "the program does not say it uses the FireWire bus"
 
 lost_gone() { wait_until "$1" window_gone "^FireWire Connection Lost$"; }
-# mix_sent STEP: the whole mix has reached the device since the last clear.
+# mix_sent STEP [REGISTER...]: the mixer's registers have reached the device since the last
+# clear, and so have the settings registers given.
 mix_sent() {
-  for reg in 85 86 112 111 64 84 87; do
-    wait_until 10 writes_match "^$reg 0x" || fail "$1: register $reg was not sent"
+  local step=$1 reg
+  shift
+  for reg in 87 88 89 "$@"; do
+    wait_until 10 writes_match "^$reg 0x" || fail "$step: register $reg was not sent"
   done
-  [ "$(devsim writes | wc -l)" -ge 30 ] || fail "$1: the mix was not sent whole"
+  [ "$(devsim writes | wc -l)" -ge 30 ] || fail "$step: the mix was not sent whole"
 }
+# The registers of the settings the mixer registers do not carry, sent when the device comes
+# back.
+settings="85 86 112 111 64 84"
 lost_gone 10 || fail "the device found at start is not opened"
 mix_sent "at start"
 
@@ -59,11 +65,14 @@ wait_until 10 window_shown "^FireWire Connection Lost$" || fail "unplugging show
 devsim writes --clear >/dev/null
 devsim plug >/dev/null
 lost_gone 10 || fail "plugged back, the connection-lost window stays"
-mix_sent "plugged back"
+mix_sent "plugged back" $settings
 
 # Pulled and plugged back at once, on the same node: the device may have lost its mix.
 devsim writes --clear >/dev/null
 kill -USR2 "$TESTBED_PID"
-mix_sent "a quick re-plug"
+mix_sent "a quick re-plug" $settings
 lost_gone 10 || fail "after a quick re-plug the connection-lost window stays"
+
+# The program ends before the emulated kernel that serves its nodes.
+close_main_window
 echo PASS

@@ -147,7 +147,7 @@ TEST_F(LinuxBusTest, OnlyTheFirstNodeThatIsTheDeviceIsTaken) {
     mirovan->Plug();
     ASSERT_TRUE(WaitFor([&] { return bus->Presence().fireWirePresent; }));
     devsim::DeviceModel secondModel;
-    testbed::EmulatedMirovan second(*testbed, secondModel, 5);
+    testbed::EmulatedMirovan second(*testbed, secondModel, 5, 2);
     std::this_thread::sleep_for(100ms);
     EXPECT_EQ(mirovan->Node()->Requests(), 0u);
     EXPECT_EQ(Write(Open()), kFWASuccess);
@@ -155,15 +155,12 @@ TEST_F(LinuxBusTest, OnlyTheFirstNodeThatIsTheDeviceIsTaken) {
 }
 
 TEST_F(LinuxBusTest, ANodeThatMayNotBeOpenedIsNamedOnceAndTakenWhenAllowed) {
-    // As an ordinary user, to whom the node is root's alone. The testbed's folder is open to
-    // all, since a udev monitor's socket is made there.
-    ::chmod(testbed->Root().c_str(), 0777);
+    // As an ordinary user, to whom the node is root's alone.
+    testbed->OpenToAllUsers();
     const std::string pty = testbed->Path(mirovan->Devnode());
     char target[64] = {};
     ASSERT_GT(::readlink(pty.c_str(), target, sizeof target - 1), 0);
     ::chmod(target, 0600);
-    // The preload reaches the node's handler over a socket of the testbed's.
-    ::chmod(testbed->Path("/ioctl" + mirovan->Devnode()).c_str(), 0777);
     int errors[2], ready[2];
     ASSERT_EQ(::pipe(errors), 0);
     ASSERT_EQ(::pipe(ready), 0);

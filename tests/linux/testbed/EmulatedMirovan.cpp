@@ -36,8 +36,9 @@ Pairs EmulatedMirovan::DeviceAttributes(uint64_t guid) {
             {"units", "0x00a02d:0x010001"}};
 }
 
-EmulatedMirovan::EmulatedMirovan(Testbed& testbed, devsim::DeviceModel& model, int firstNode)
-    : testbed_(testbed), model_(model), nextNumber_(firstNode) {
+EmulatedMirovan::EmulatedMirovan(Testbed& testbed, devsim::DeviceModel& model, int firstNode,
+                                 int cardNumber)
+    : testbed_(testbed), model_(model), nextNumber_(firstNode), cardNumber_(cardNumber) {
     if (firstNode == 1)
         testbed_.AddDevice("firewire", "fw0", {},
                            {{"guid", Hex(kLocalGuid, 16)},
@@ -70,11 +71,16 @@ void EmulatedMirovan::Plug() {
     node_->SetPty(testbed_.PtyMaster(Devnode()));
     unitSyspath_ = testbed_.AddDevice("firewire", devnodeName_ + ".0", nodeSyspath_,
                                       {{"specifier_id", "0x00a02d"}, {"version", "0x010001"}});
+    card_ = std::make_unique<EmulatedSoundCard>(
+        testbed_, model_, SoundCardOptions{cardNumber_, "MirovanLE", unitSyspath_});
 }
 
 void EmulatedMirovan::Unplug() {
     if (!node_) return;
     if (model_.IsPlugged()) model_.Unplug();
+    // The sound driver lets its card go first; the card number is free again after.
+    card_->Remove();
+    card_.reset();
     node_->LeaveBus();
     node_->Remove();
     testbed_.Remove(nodeSyspath_);

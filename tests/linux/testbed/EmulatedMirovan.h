@@ -1,6 +1,7 @@
 #pragma once
 // The machine with a MirovanLE plugged in, as the kernel shows it: the computer's own FireWire
-// node (fw0), the device's node with its unit directory, and hot-plug. Each plug is a node of
+// node (fw0), the device's node with its unit directory and the unit's sound card, and
+// hot-plug. Each plug is a node of
 // a new name (fw1, fw2, ...), as the kernel numbers a node found again after it dropped it; a
 // quick re-plug keeps the node and only resets the bus.
 
@@ -9,6 +10,7 @@
 
 #include "devsim/DeviceModel.h"
 #include "tests/linux/testbed/EmulatedFireWireNode.h"
+#include "tests/linux/testbed/EmulatedSoundCard.h"
 #include "tests/linux/testbed/Testbed.h"
 
 namespace testbed {
@@ -16,8 +18,10 @@ namespace testbed {
 class EmulatedMirovan {
   public:
     // Adds the local node, and the device's when the model is plugged. A second device on the
-    // same bus numbers its nodes from `firstNode` and adds no local node.
-    EmulatedMirovan(Testbed& testbed, devsim::DeviceModel& model, int firstNode = 1);
+    // same bus numbers its nodes from `firstNode`, adds no local node and has its own sound
+    // card number.
+    EmulatedMirovan(Testbed& testbed, devsim::DeviceModel& model, int firstNode = 1,
+                    int cardNumber = 1);
     ~EmulatedMirovan();
 
     // A new node of the device (plugs the model too).
@@ -29,6 +33,7 @@ class EmulatedMirovan {
     void QuickReplug();
 
     EmulatedFireWireNode* Node() { return node_.get(); }
+    EmulatedSoundCard* Card() { return card_.get(); }
     const std::string& NodeSyspath() const { return nodeSyspath_; }
     const std::string& UnitSyspath() const { return unitSyspath_; }
     // "/dev/fw1"
@@ -41,10 +46,12 @@ class EmulatedMirovan {
     Testbed& testbed_;
     devsim::DeviceModel& model_;
     int nextNumber_ = 1;
+    const int cardNumber_;
     std::string devnodeName_;
     std::string nodeSyspath_;
     std::string unitSyspath_;
     std::unique_ptr<EmulatedFireWireNode> node_;
+    std::unique_ptr<EmulatedSoundCard> card_;
     // Removed nodes stay until the end: the client may still hold their fds.
     std::vector<std::unique_ptr<EmulatedFireWireNode>> removed_;
 };

@@ -1,5 +1,6 @@
 #include "tests/linux/testbed/Testbed.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -160,6 +161,22 @@ void Testbed::WriteFile(const std::string& path, const std::string& text) {
     std::fwrite(text.data(), 1, text.size(), file);
     std::fclose(file);
     if (std::rename(temporary.c_str(), real.c_str()) != 0) Fail("renaming " + real);
+}
+
+void Testbed::OpenToAllUsers() {
+    ::chmod(root_.c_str(), 0777);
+    const std::string sockets = Path("/ioctl");
+    if (DIR* folder = ::opendir((sockets + "/dev").c_str())) {
+        while (const dirent* entry = ::readdir(folder))
+            if (entry->d_name[0] != '.') ::chmod((sockets + "/dev/" + entry->d_name).c_str(), 0777);
+        ::closedir(folder);
+    }
+    if (DIR* folder = ::opendir((sockets + "/dev/snd").c_str())) {
+        while (const dirent* entry = ::readdir(folder))
+            if (entry->d_name[0] != '.')
+                ::chmod((sockets + "/dev/snd/" + entry->d_name).c_str(), 0777);
+        ::closedir(folder);
+    }
 }
 
 void Testbed::RemoveFile(const std::string& path) {

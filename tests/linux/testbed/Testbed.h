@@ -70,6 +70,9 @@ class Testbed {
     void RemoveFile(const std::string& path);
     // The real path of a testbed path ("/dev/fw1" -> Root() + "/dev/fw1").
     std::string Path(const std::string& path) const;
+    // Lets a process of another user use the testbed: its folder (where a udev monitor makes
+    // its socket) and the sockets that reach the handlers. The nodes keep their own modes.
+    void OpenToAllUsers();
 
     UMockdevTestbed* Raw() { return testbed_; }
 
