@@ -30,8 +30,10 @@
 #include "platform/sim/SimulatorClientBus.h"
 #include "platform/wx/DocumentHandOver.h"
 #include "platform/wx/FileDialogPath.h"
+#include "platform/wx/FileNameText.h"
 #include "platform/wx/Launcher.h"
 #include "platform/wx/Paths.h"
+#include "platform/wx/ReplaceQuestion.h"
 #include "platform/wx/ShownDialogs.h"
 #include "platform/wx/SleepNotifier.h"
 #include "platform/wx/WindowOwner.h"
@@ -481,7 +483,7 @@ void MirovanControlApp::SaveMixWithDialog() {
     while (dialog.ShowModal() == wxID_OK) {
         const std::string chosen = platform::FileDialogPath(dialog);
         const std::string path = MixSavePath(chosen);
-        if (path == chosen || !platform::IsFile(path) || platform::ReplaceAllowed(path)) {
+        if (path == chosen || !platform::IsNonFolder(path) || platform::ReplaceAllowed(path)) {
             mixFiles->Save(path, kMixFileId);
             break;
         }

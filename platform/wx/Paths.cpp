@@ -26,8 +26,13 @@ std::string BeforeLastSlash(const std::string& path) {
 std::string sProgramArgument;
 std::string sStartFolder;
 
+bool IsRegularFile(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 bool IsExecutableFile(const std::string& path) {
-    return IsFile(path) && ::access(path.c_str(), X_OK) == 0;
+    return IsRegularFile(path) && ::access(path.c_str(), X_OK) == 0;
 }
 
 // path made absolute, with "." and ".." and links resolved; "" when it cannot be.
@@ -48,7 +53,7 @@ std::string HomeFolder() {
 
 }  // namespace
 
-bool IsFile(const std::string& path) {
+bool IsNonFolder(const std::string& path) {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
@@ -96,11 +101,11 @@ std::string ExecutableFolder() {
 std::string ResourceArchivePath() {
     const std::string folder = ExecutableFolder();
     const std::string beside = folder + "/ProjectResources.res";
-    if (IsFile(beside)) return beside;
+    if (IsRegularFile(beside)) return beside;
     // The folder has no "." or ".." in it, so its parent is its name less the last part.
     const std::string shared =
         BeforeLastSlash(folder) + "/share/mirovan-control/ProjectResources.res";
-    return IsFile(shared) ? shared : std::string();
+    return IsRegularFile(shared) ? shared : std::string();
 }
 
 std::string DefaultSettingsPath() {

@@ -6,8 +6,9 @@
 
 namespace platform {
 
-// Whether something that is not a folder is at path, links followed.
-bool IsFile(const std::string& path);
+// Whether something that is not a folder is at path, links followed: a file that a save to
+// path would replace.
+bool IsNonFolder(const std::string& path);
 
 // Keeps how the program was started: argument is argv[0], and the start folder is the
 // current one. main calls this first; ExecutableFolder needs it where /proc is missing.
