@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/OwnFolder.h"
+
 // The names here are taken from the system as bytes. The toolkit's own copies of them are
 // decoded with the locale's conversion, which outside UTF-8 locales turns a folder name that
 // is not ASCII into another one (or drops it).
@@ -44,12 +46,18 @@ std::string Resolved(const std::string& path) {
     return absolute;
 }
 
-std::string HomeFolder() {
-    const char* home = std::getenv("HOME");
-    if (home && home[0]) return home;
+// The home folder that the user's account names, whatever the environment says.
+std::string AccountHomeFolder() {
     const passwd* user = ::getpwuid(::getuid());
     return user && user->pw_dir ? user->pw_dir : "/";
 }
+
+std::string HomeFolder() {
+    const char* home = std::getenv("HOME");
+    return home && home[0] ? home : AccountHomeFolder();
+}
+
+const char kSettingsFolderName[] = "/example.kestrovel.MirovanControlLE";
 
 }  // namespace
 
@@ -108,7 +116,7 @@ std::string ResourceArchivePath() {
     return IsRegularFile(shared) ? shared : std::string();
 }
 
-std::string DefaultSettingsPath() {
+std::string SettingsFolder() {
     // The XDG rule: only an absolute XDG_CONFIG_HOME counts.
     std::string config;
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
@@ -118,7 +126,28 @@ std::string DefaultSettingsPath() {
         config = HomeFolder() + "/.config";
     }
     while (config.size() > 1 && config.back() == '/') config.pop_back();
-    return config + "/example.kestrovel.MirovanControlLE/Settings.mvle";
+    return config + kSettingsFolderName;
+}
+
+std::string DefaultSettingsPath() {
+    return SettingsFolder() + "/Settings.mvle";
+}
+
+std::string SingleCopyFolder() {
+    for (const std::string& folder :
+         {SettingsFolder(), AccountHomeFolder() + "/.config" + kSettingsFolderName}) {
+        const int fd = OpenOwnFolder(folder);
+        if (fd < 0) continue;
+        ::close(fd);
+        return folder;
+    }
+    return std::string();
+}
+
+std::string EarlierLockFilePath() {
+    const passwd* user = ::getpwuid(::getuid());
+    if (!user || !user->pw_name) return std::string();
+    return HomeFolder() + "/MirovanControlLE-" + user->pw_name + ".lock";
 }
 
 std::string FirmwareUpdaterPath() {
