@@ -201,11 +201,21 @@ bool CanReplace(const std::string& target, struct stat* old, bool* exists) {
     return old->st_uid == ::geteuid() || folder.st_uid == ::geteuid();
 }
 
-// Whether this user could open the existing file at target for writing. A save that replaces
-// the file by a rename never opens it, so it asks: a user who write-protects a mix means it.
-// Root may write, as an open would let it.
-bool MayWrite(const std::string& target) {
-    return ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) == 0;
+// Whether the existing file at target is one that this user may not write, as an open for
+// writing would find: its permission bits or an ACL refuse it (EACCES), or its immutable flag
+// (EPERM). A save that replaces the file by a rename never opens it, so it asks: a user who
+// write-protects a mix means it. access() answers for the real user, who is this user, as the
+// program is not setuid; root may write, as an open would let it. A file system that cannot
+// be written at all protects no file of its own: the save goes on, fails and says so. Nor
+// does a check that cannot be made refuse the save: a sandbox may answer the call with EPERM
+// too, so that answer counts only for a file whose immutable flag is set.
+bool WriteProtected(const std::string& target) {
+    if (::access(target.c_str(), W_OK) == 0) return false;
+    if (errno == EACCES) return true;
+    struct statx attributes;
+    return errno == EPERM &&
+           ::statx(AT_FDCWD, target.c_str(), 0, STATX_BASIC_STATS, &attributes) == 0 &&
+           (attributes.stx_attributes_mask & attributes.stx_attributes & STATX_ATTR_IMMUTABLE);
 }
 
 // Gives the new file the old one's group and permission bits, with fchmod, which unlike open
@@ -251,7 +261,7 @@ WriteResult ReplaceFile(const std::string& path, const std::vector<uint8_t>& byt
     struct stat old;
     bool exists = false;
     if (target.empty() || !CanReplace(target, &old, &exists)) return WriteResult::CannotReplace;
-    if (exists && !MayWrite(target)) return WriteResult::WriteProtected;
+    if (exists && WriteProtected(target)) return WriteResult::WriteProtected;
 
     const std::string base = TempBase(NameOf(target), NameLimit(target));
     RemoveLeftovers(target, base);

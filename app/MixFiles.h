@@ -43,8 +43,9 @@ class MixFiles {
     bool Save(const std::string& path, int id);
 
     // Saves the mix as the default settings file, as Save does, except that a settings file
-    // that this user could not write is not reported in a box, only in one line on standard
-    // error: its owner protected it to get the same mix at every start.
+    // that this user may not write (WriteResult::WriteProtected) is not reported in a box,
+    // only in one line on standard error: its owner protected it to get the same mix at every
+    // start. A file system that cannot be written is a failed save, with its box.
     bool SaveSettings(const std::string& path, int id);
 
   private:

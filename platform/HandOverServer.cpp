@@ -47,17 +47,19 @@ HandOverServer::HandOverServer(Watcher* watcher, std::function<void(const std::s
 HandOverServer::~HandOverServer() {
     while (!connections.empty()) Close(connections.front().fd);
     if (listenFd < 0) return;
-    if (watcher) watcher->Unwatch(listenFd);
-    ::close(listenFd);
-    struct stat st;
-    if (::lstat(socketPath.c_str(), &st) == 0 && st.st_dev == socketDevice &&
-        st.st_ino == socketInode)
-        ::unlink(socketPath.c_str());
+    const bool ownFile = SocketFileIsOwn();
+    StopListening();
+    if (ownFile) ::unlink(socketPath.c_str());
 }
 
 bool HandOverServer::Listen(const std::string& path) {
     sockaddr_un address{};
-    if (listenFd >= 0 || path.empty() || path.size() >= sizeof address.sun_path) return false;
+    if (path.empty() || path.size() >= sizeof address.sun_path) return false;
+    if (listenFd >= 0) {
+        if (path == socketPath && SocketFileIsOwn()) return true;
+        // Nobody can reach this socket any more: its file was removed or replaced.
+        StopListening();
+    }
     const SocketProbe probe = ProbeSocket(path);
     if (probe != SocketProbe::Missing && probe != SocketProbe::Stale) return false;
     if (probe == SocketProbe::Stale) ::unlink(path.c_str());
@@ -179,6 +181,19 @@ void HandOverServer::Close(int fd) {
     if (watcher) watcher->Unwatch(fd);
     ::close(fd);
     connections.erase(found);
+}
+
+bool HandOverServer::SocketFileIsOwn() const {
+    struct stat st;
+    return ::lstat(socketPath.c_str(), &st) == 0 && st.st_dev == socketDevice &&
+           st.st_ino == socketInode;
+}
+
+void HandOverServer::StopListening() {
+    if (watcher) watcher->Unwatch(listenFd);
+    ::close(listenFd);
+    listenFd = -1;
+    acceptResumes.reset();
 }
 
 HandOverServer::Connection* HandOverServer::Find(int fd) {

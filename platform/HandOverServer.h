@@ -49,7 +49,10 @@ class HandOverServer {
 
     // Listens on a Unix socket at path. Nothing there, or a stale socket of this user, is
     // replaced; false, and nothing listens, when another server answers there, the path holds
-    // something else, or the socket cannot be made.
+    // something else, or the socket cannot be made. Called again, it goes on listening while
+    // its socket file is still at path, and otherwise listens anew as the first time: so a
+    // server that is asked again now and then comes to answer once the path is free, also
+    // after its socket file was taken away.
     bool Listen(const std::string& path);
 
     // fd, a watched descriptor, is readable (or its peer has gone): the listening socket's
@@ -75,6 +78,8 @@ class HandOverServer {
         HandOverRequest request;
     };
 
+    bool SocketFileIsOwn() const;
+    void StopListening();
     void AcceptPending(Clock::time_point now);
     void ReadFrom(int fd);
     void Answer(int fd);

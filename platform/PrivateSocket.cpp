@@ -2,6 +2,7 @@
 
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/un.h>
 #include <unistd.h>
 #include <cerrno>
@@ -11,8 +12,7 @@
 namespace platform {
 
 std::string PrivateRuntimeFolder() {
-    // The runtime folder of the XDG rule is the user's own by definition; only an absolute
-    // one counts.
+    // Only an absolute runtime folder counts, as the XDG rule says.
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     std::string folder;
     if (runtime && runtime[0] == '/') {
@@ -22,7 +22,6 @@ std::string PrivateRuntimeFolder() {
         // /tmp is shared: a folder that another user made first under this name is refused
         // by the check below, never used.
         folder = "/tmp/mirovan-control-" + std::to_string(::getuid());
-        ::mkdir(folder.c_str(), 0700);
     }
     return IsPrivateFolder(folder) ? folder : std::string();
 }
@@ -53,6 +52,16 @@ SocketProbe ProbeSocket(const std::string& path) {
     ::close(fd);
     if (result == 0 || error == EAGAIN) return SocketProbe::Answers;
     return error == ECONNREFUSED ? SocketProbe::Stale : SocketProbe::Foreign;
+}
+
+bool SocketCanBeServed(const std::string& path) {
+    const SocketProbe probe = ProbeSocket(path);
+    if (probe == SocketProbe::Answers) return true;
+    if (probe == SocketProbe::Foreign) return false;
+    // A server makes its socket file anew, which a read-only file system refuses.
+    const std::string folder = path.substr(0, path.find_last_of('/') + 1);
+    struct statvfs fs;
+    return ::statvfs(folder.c_str(), &fs) != 0 || !(fs.f_flag & ST_RDONLY);
 }
 
 }  // namespace platform

@@ -1,15 +1,15 @@
 #pragma once
-// Sockets that only this user can reach: where they live and what lies at a socket's path.
-// A socket is private because its folder is: a real directory owned by this user that
-// nobody else may enter.
+// Sockets of this user's: where earlier versions kept them, what lies at a socket's path, and
+// whether a server could answer there. Only a socket that this user made, in a folder that
+// nobody else may write into, is trusted.
 
 #include <string>
 
 namespace platform {
 
-// $XDG_RUNTIME_DIR when it is set to an absolute path, else /tmp/mirovan-control-<uid>,
-// created with mode 0700 when missing (only the second one is ever created). Empty when that
-// folder is not private (see IsPrivateFolder), so that nothing is served or trusted there.
+// $XDG_RUNTIME_DIR when it is set to an absolute path, else /tmp/mirovan-control-<uid>, where
+// earlier versions of the program served the hand-over socket. Empty when that folder is not
+// private (see IsPrivateFolder), so that nothing is trusted there.
 std::string PrivateRuntimeFolder();
 
 // True when path is a directory, not a symbolic link, owned by this user, with no access for
@@ -26,5 +26,11 @@ enum class SocketProbe {
 // Looks at path without changing it. A socket is tried with a connection that is closed at
 // once, which a server sees as a client that said nothing.
 SocketProbe ProbeSocket(const std::string& path);
+
+// Whether a server of this user could answer at path (an absolute path): one answers there,
+// or nothing is there but a stale socket or nothing at all, on a file system that takes a new
+// socket. False for a path that does not fit a socket's address, and for anything else in
+// the way, which no server of ours would replace.
+bool SocketCanBeServed(const std::string& path);
 
 }  // namespace platform

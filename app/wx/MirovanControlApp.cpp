@@ -30,8 +30,10 @@
 #include "platform/sim/SimulatorClientBus.h"
 #include "platform/wx/DocumentHandOver.h"
 #include "platform/wx/FileDialogPath.h"
+#include "platform/wx/FileNameText.h"
 #include "platform/wx/Launcher.h"
 #include "platform/wx/Paths.h"
+#include "platform/wx/ReplaceQuestion.h"
 #include "platform/wx/ShownDialogs.h"
 #include "platform/wx/SleepNotifier.h"
 #include "platform/wx/WindowOwner.h"
@@ -46,8 +48,6 @@ std::string sFileToLoad;
 bool savedefaultfile = true;
 // Cleared when the command line names a file: its errors are then shown.
 bool sSilenceLoadErrors = true;
-// The file named on the command line, which a second copy hands to the running one.
-std::optional<std::string> sFileNamed;
 
 constexpr long kFloatingStyle =
     wxCAPTION | wxSTAY_ON_TOP | wxCLOSE_BOX | wxSYSTEM_MENU | wxFRAME_TOOL_WINDOW;
@@ -70,6 +70,13 @@ void DisableIndicators(PluginGUI* panel) {
         if (flButton* button = dynamic_cast<flButton*>(panel->GetView(row)))
             button->enabled = false;
     }
+}
+
+// The file named on the command line, which a second copy hands to the running one: the file
+// to load whenever its errors are shown, as only the default settings file loads silently.
+std::optional<std::string> FileNamed() {
+    if (sSilenceLoadErrors) return std::nullopt;
+    return sFileToLoad;
 }
 
 }  // namespace
@@ -153,7 +160,6 @@ std::optional<std::string> FileNamedOnCommandLine(const wxCmdLineParser& parser)
 bool MirovanControlApp::OnCmdLineParsed(wxCmdLineParser& parser) {
     if (const auto named = FileNamedOnCommandLine(parser)) {
         sFileToLoad = *named;
-        sFileNamed = named;
         sSilenceLoadErrors = false;
     }
     return true;
@@ -225,16 +231,14 @@ bool MirovanControlApp::OnInit() {
 
     if (!wxApp::OnInit()) return false;
     singleCopy = std::make_unique<SingleCopy>();
-    const SingleCopy::Start start = singleCopy->Decide(sFileNamed);
+    const SingleCopy::Start start = singleCopy->Decide(FileNamed());
     if (start != SingleCopy::Start::Run) {
         // This process writes no settings and never touches the device. A file from the
         // desktop has gone to the running copy, and this process ends with that copy's
-        // answer; without a file, or when no copy answered, the process is refused.
+        // answer (see OnRun); without a file, or when no copy answered, the process is
+        // refused.
         savedefaultfile = false;
-        if (start == SingleCopy::Start::HandedOver) {
-            handOverStatus = singleCopy->HandOverStatus();
-            return true;
-        }
+        if (start == SingleCopy::Start::HandedOver) return true;
         wxMessageBox("Another copy of MirovanControl LE is already running.", "Error",
                      wxOK | wxICON_ERROR);
         return false;
@@ -242,7 +246,7 @@ bool MirovanControlApp::OnInit() {
     // Listening early, so that a second process started during start-up finds this copy;
     // what it hands over waits in the queue until start-up has finished.
     documentReceiver = std::make_unique<platform::DocumentReceiver>(
-        [this](const std::string& path) { QueueDocument(path); });
+        singleCopy->HandOverSocket(), [this](const std::string& path) { QueueDocument(path); });
     modalDialogs = std::make_unique<ModalDialogCount>([this] {
         if (!queuedDocuments.empty()) CallAfter([this] { OpenQueuedDocuments(); });
     });
@@ -338,7 +342,8 @@ void MirovanControlApp::CloseOnSignal() {
 }
 
 int MirovanControlApp::OnRun() {
-    if (handOverStatus >= 0) return handOverStatus;
+    // A process that only handed its file to the running copy ends without a main loop.
+    if (const auto status = singleCopy->HandOverStatus()) return *status;
     return wxApp::OnRun();
 }
 
@@ -481,7 +486,7 @@ void MirovanControlApp::SaveMixWithDialog() {
     while (dialog.ShowModal() == wxID_OK) {
         const std::string chosen = platform::FileDialogPath(dialog);
         const std::string path = MixSavePath(chosen);
-        if (path == chosen || !platform::IsFile(path) || platform::ReplaceAllowed(path)) {
+        if (path == chosen || !platform::IsNonFolder(path) || platform::ReplaceAllowed(path)) {
             mixFiles->Save(path, kMixFileId);
             break;
         }

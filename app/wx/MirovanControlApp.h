@@ -146,9 +146,6 @@ class MirovanControlApp : public wxApp,
     bool openingDocuments = false;
     // A termination signal has come: what would follow a cancelled dialog's answer is skipped.
     bool terminating = false;
-    // Set when this process only handed its file to the running copy: it ends without a main
-    // loop, with this status (0 when the file was taken).
-    int handOverStatus = -1;
 };
 
 wxDECLARE_APP(MirovanControlApp);

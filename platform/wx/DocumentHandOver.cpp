@@ -13,6 +13,7 @@
 #include <cstring>
 #include <map>
 #include <optional>
+#include <thread>
 
 #include "platform/HandOverProtocol.h"
 #include "platform/HandOverServer.h"
@@ -25,8 +26,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 const char kSocketName[] = "mirovan-control.sock";
-// A running copy whose queue of connections is full is asked again this often.
-constexpr int kConnectRetryMs = 20;
+// A receiver that does not listen, or whose socket file was taken away, tries again this often.
+constexpr guint kListenRetrySeconds = 1;
 
 std::string AbsolutePath(const std::string& path) {
     if (path.empty() || path[0] == '/') return path;
@@ -75,7 +76,7 @@ class Connection {
             if (errno == EINTR) continue;
             if (errno != EAGAIN) return HandOver::NoCopy;  // the copy has ended meanwhile
             if (Clock::now() >= deadline) return HandOver::Unanswered;
-            ::poll(nullptr, 0, kConnectRetryMs);
+            std::this_thread::sleep_for(kHandOverRetry);
         }
     }
 
@@ -128,27 +129,25 @@ void Report(HandOver handOver, const std::string& path) {
     }
 }
 
-// Only this user's socket in this user's folder is ever spoken to.
-bool Listens(const std::string& socket) {
-    return !socket.empty() && ProbeSocket(socket) == SocketProbe::Answers;
-}
-
 }  // namespace
 
-std::string DocumentHandOverSocket() {
-    const std::string folder = PrivateRuntimeFolder();
+std::string HandOverSocketIn(const std::string& folder) {
     return folder.empty() ? std::string() : folder + "/" + kSocketName;
 }
 
-bool RunningCopyListens() {
-    return Listens(DocumentHandOverSocket());
+std::string EarlierHandOverSocket() {
+    return HandOverSocketIn(PrivateRuntimeFolder());
+}
+
+bool RunningCopyListens(const std::string& socket) {
+    // Only this user's socket is ever spoken to.
+    return !socket.empty() && ProbeSocket(socket) == SocketProbe::Answers;
 }
 
 namespace {
 
-HandOver TryHandOver(const std::string& path) {
-    const std::string socket = DocumentHandOverSocket();
-    if (!Listens(socket)) return HandOver::NoCopy;
+HandOver TryHandOver(const std::string& socket, const std::string& path) {
+    if (!RunningCopyListens(socket)) return HandOver::NoCopy;
     const std::string absolute = AbsolutePath(path);
     // A path that cannot be sent is one that the running copy could not open either.
     if (absolute.empty() || absolute.size() > handover::kMaxPathBytes) return HandOver::Refused;
@@ -162,8 +161,8 @@ HandOver TryHandOver(const std::string& path) {
 
 }  // namespace
 
-HandOver HandDocumentToRunningCopy(const std::string& path) {
-    const HandOver handOver = TryHandOver(path);
+HandOver HandDocumentToRunningCopy(const std::string& socket, const std::string& path) {
+    const HandOver handOver = TryHandOver(socket, path);
     Report(handOver, path);
     return handOver;
 }
@@ -172,15 +171,19 @@ HandOver HandDocumentToRunningCopy(const std::string& path) {
 // toolkit's event loop runs (modal dialogs' loops too).
 class DocumentReceiver::Sources : public HandOverServer::Watcher {
   public:
-    explicit Sources(std::function<void(const std::string&)> open)
-        : server(std::make_unique<HandOverServer>(this, std::move(open))) {}
+    Sources(const std::string& socket, std::function<void(const std::string&)> open)
+        : socket(socket), server(std::make_unique<HandOverServer>(this, std::move(open))) {
+        server->Listen(socket);
+        // So that the copy that runs always takes documents: a socket that another copy
+        // held at first, or that was removed meanwhile, is listened on as soon as it can be.
+        listenRetry = g_timeout_add_seconds(kListenRetrySeconds, &OnListenRetry, this);
+    }
 
     ~Sources() override {
         server.reset();  // unwatches everything it watched
         if (timeout) g_source_remove(timeout);
+        g_source_remove(listenRetry);
     }
-
-    HandOverServer& Server() { return *server; }
 
     void Watch(int fd) override { watches[fd] = g_unix_fd_add(fd, G_IO_IN, &OnReadable, this); }
 
@@ -201,6 +204,12 @@ class DocumentReceiver::Sources : public HandOverServer::Watcher {
         return G_SOURCE_CONTINUE;
     }
 
+    static gboolean OnListenRetry(gpointer data) {
+        auto* self = static_cast<Sources*>(data);
+        self->server->Listen(self->socket);
+        return G_SOURCE_CONTINUE;
+    }
+
     static gboolean OnDeadline(gpointer data) {
         auto* self = static_cast<Sources*>(data);
         self->timeout = 0;  // this source ends with this call
@@ -216,16 +225,16 @@ class DocumentReceiver::Sources : public HandOverServer::Watcher {
             timeout = g_timeout_add(static_cast<guint>(RemainingMs(*next)), &OnDeadline, this);
     }
 
+    const std::string socket;
     std::unique_ptr<HandOverServer> server;
     std::map<int, guint> watches;
     guint timeout = 0;
+    guint listenRetry = 0;
 };
 
-DocumentReceiver::DocumentReceiver(std::function<void(const std::string&)> open)
-    : sources(std::make_unique<Sources>(std::move(open))) {
-    const std::string socket = DocumentHandOverSocket();
-    if (!socket.empty()) sources->Server().Listen(socket);
-}
+DocumentReceiver::DocumentReceiver(const std::string& socket,
+                                   std::function<void(const std::string&)> open)
+    : sources(socket.empty() ? nullptr : std::make_unique<Sources>(socket, std::move(open))) {}
 
 DocumentReceiver::~DocumentReceiver() = default;
 

@@ -2,7 +2,6 @@
 // The file chosen in a file dialog, as the bytes of its name, and the save dialog's question
 // whether to replace it.
 
-#include <wx/string.h>
 #include <functional>
 #include <string>
 
@@ -25,13 +24,5 @@ void OfferFileDialogPath(wxFileDialog& dialog, const std::string& path);
 // caller asks about any other path that exists.
 void AskReplaceOnlyForPathAsChosen(wxFileDialog& dialog,
                                    std::function<std::string(const std::string&)> savePath);
-
-// Asks whether the existing file at path (file-name bytes) may be replaced, in the words and
-// with the buttons of GTK's own question in the save dialog, so that the two look alike.
-bool ReplaceAllowed(const std::string& path);
-
-// Text that shows the bytes of a file name, which are in the file-name encoding. Should that
-// conversion fail, each byte is shown as a character of its own rather than nothing.
-wxString FileNameText(const std::string& bytes);
 
 }  // namespace platform

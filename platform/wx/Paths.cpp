@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/OwnFolder.h"
+
 // The names here are taken from the system as bytes. The toolkit's own copies of them are
 // decoded with the locale's conversion, which outside UTF-8 locales turns a folder name that
 // is not ASCII into another one (or drops it).
@@ -26,8 +28,13 @@ std::string BeforeLastSlash(const std::string& path) {
 std::string sProgramArgument;
 std::string sStartFolder;
 
+bool IsRegularFile(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 bool IsExecutableFile(const std::string& path) {
-    return IsFile(path) && ::access(path.c_str(), X_OK) == 0;
+    return IsRegularFile(path) && ::access(path.c_str(), X_OK) == 0;
 }
 
 // path made absolute, with "." and ".." and links resolved; "" when it cannot be.
@@ -39,16 +46,22 @@ std::string Resolved(const std::string& path) {
     return absolute;
 }
 
-std::string HomeFolder() {
-    const char* home = std::getenv("HOME");
-    if (home && home[0]) return home;
+// The home folder that the user's account names, whatever the environment says.
+std::string AccountHomeFolder() {
     const passwd* user = ::getpwuid(::getuid());
     return user && user->pw_dir ? user->pw_dir : "/";
 }
 
+std::string HomeFolder() {
+    const char* home = std::getenv("HOME");
+    return home && home[0] ? home : AccountHomeFolder();
+}
+
+const char kSettingsFolderName[] = "/example.kestrovel.MirovanControlLE";
+
 }  // namespace
 
-bool IsFile(const std::string& path) {
+bool IsNonFolder(const std::string& path) {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
@@ -96,14 +109,14 @@ std::string ExecutableFolder() {
 std::string ResourceArchivePath() {
     const std::string folder = ExecutableFolder();
     const std::string beside = folder + "/ProjectResources.res";
-    if (IsFile(beside)) return beside;
+    if (IsRegularFile(beside)) return beside;
     // The folder has no "." or ".." in it, so its parent is its name less the last part.
     const std::string shared =
         BeforeLastSlash(folder) + "/share/mirovan-control/ProjectResources.res";
-    return IsFile(shared) ? shared : std::string();
+    return IsRegularFile(shared) ? shared : std::string();
 }
 
-std::string DefaultSettingsPath() {
+std::string SettingsFolder() {
     // The XDG rule: only an absolute XDG_CONFIG_HOME counts.
     std::string config;
     const char* xdg = std::getenv("XDG_CONFIG_HOME");
@@ -113,7 +126,28 @@ std::string DefaultSettingsPath() {
         config = HomeFolder() + "/.config";
     }
     while (config.size() > 1 && config.back() == '/') config.pop_back();
-    return config + "/example.kestrovel.MirovanControlLE/Settings.mvle";
+    return config + kSettingsFolderName;
+}
+
+std::string DefaultSettingsPath() {
+    return SettingsFolder() + "/Settings.mvle";
+}
+
+std::string SingleCopyFolder() {
+    for (const std::string& folder :
+         {SettingsFolder(), AccountHomeFolder() + "/.config" + kSettingsFolderName}) {
+        const int fd = OpenOwnFolder(folder);
+        if (fd < 0) continue;
+        ::close(fd);
+        return folder;
+    }
+    return std::string();
+}
+
+std::string EarlierLockFilePath() {
+    const passwd* user = ::getpwuid(::getuid());
+    if (!user || !user->pw_name) return std::string();
+    return HomeFolder() + "/MirovanControlLE-" + user->pw_name + ".lock";
 }
 
 std::string FirmwareUpdaterPath() {

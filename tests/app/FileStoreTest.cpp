@@ -1,14 +1,23 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <grp.h>
+#include <linux/filter.h>
+#include <linux/fs.h>
+#include <linux/seccomp.h>
 #include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <algorithm>
+#include <cerrno>
 #include <climits>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -186,6 +195,32 @@ int ReplaceOutcome(const std::string& path, uint8_t value) {
     return Outcome(result, calls);
 }
 
+// Has this process's calls that check access (faccessat2, faccessat, access) fail with EPERM,
+// as some sandboxes answer calls that their filter does not know.
+bool RefuseAccessChecks() {
+    std::vector<sock_filter> program = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr))};
+    for (__u32 call : {SYS_faccessat2, SYS_faccessat, SYS_access}) {
+        program.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, call, 0, 1));
+        program.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EPERM));
+    }
+    program.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
+    const sock_fprog filter{static_cast<unsigned short>(program.size()), program.data()};
+    return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+           prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &filter) == 0;
+}
+
+// Sets or clears the immutable flag of the file at path; false where that cannot be done.
+bool SetImmutable(const std::string& path, bool immutable) {
+    const int fd = open(path.c_str(), O_RDONLY);
+    int flags = 0;
+    bool done = fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = immutable ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    if (fd >= 0) close(fd);
+    return done;
+}
+
 }  // namespace
 
 TEST_F(FileStore, LinksAreFollowedAndTheFileTheyNameIsReplaced) {
@@ -277,6 +312,22 @@ TEST_F(FileStore, WriteProtectedFilesAreLeftAsTheyAre) {
     if (geteuid() == 0) {
         EXPECT_EQ(ReplaceFile(mix, {3}), WriteResult::Ok);
     }
+}
+
+TEST_F(FileStore, AFileIsProtectedOnlyWhenItsUserMayNotWriteIt) {
+    ASSERT_EQ(chmod(folder.c_str(), 0777), 0);
+    const std::string mix = Path("Own.mvle");
+    ASSERT_EQ(InUnprivilegedChild([&] { return int(ReplaceFile(mix, {1})); }), 0);
+    // A sandbox answers the calls that check access with EPERM: the user's own file is saved
+    // over, as an open would let it be.
+    EXPECT_EQ(
+        InUnprivilegedChild([&] { return RefuseAccessChecks() ? ReplaceOutcome(mix, 2) : 255; }),
+        Outcome(WriteResult::Ok, 1));
+    EXPECT_EQ(Read(mix), (std::vector<uint8_t>{2}));
+    // The immutable flag protects a file even from root.
+    if (!SetImmutable(mix, true)) GTEST_SKIP() << "no immutable flag here";
+    EXPECT_EQ(ReplaceOutcome(mix, 3), Outcome(WriteResult::WriteProtected, 0));
+    EXPECT_TRUE(SetImmutable(mix, false));
 }
 
 TEST_F(FileStore, ReplacedFilesKeepTheirGroupWhereTheUserMaySetIt) {

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <cmath>
 #include <cstdlib>
@@ -220,6 +223,25 @@ TEST_F(MixFilesTest, ProtectedSettingsAreKeptAtExitWithoutABox) {
     std::vector<uint8_t> bytes;
     ASSERT_EQ(ReadWholeFile(settings, &bytes), ReadResult::Ok);
     EXPECT_EQ(bytes, (std::vector<uint8_t>{1}));
+}
+
+TEST_F(MixFilesTest, SettingsOnAReadOnlyFileSystemAreAFailedSaveWithItsBox) {
+    const std::string settings = Path("Settings.mvle");
+    ASSERT_TRUE(files->Save(settings, kMixFileId));
+    // In a child that sees the folder as a read-only mount, as after a disk error.
+    const pid_t child = fork();
+    if (child == 0) {
+        const char* at = folder.c_str();
+        if (unshare(CLONE_NEWNS) || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) ||
+            mount(at, at, nullptr, MS_BIND, nullptr) ||
+            mount(nullptr, at, nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr))
+            _exit(255);
+        _exit(files->SaveSettings(settings, kMixFileId) ? 1 : int(messages.errors.size()) + 10);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (WEXITSTATUS(status) == 255) GTEST_SKIP() << "no read-only mount can be made here";
+    EXPECT_EQ(WEXITSTATUS(status), 11);
 }
 
 TEST(MixSavePath, AddsTheExtensionThatTheLoadDialogListsUnlessTheNameEndsWithIt) {

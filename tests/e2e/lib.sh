@@ -18,7 +18,8 @@ export XDG_RUNTIME_DIR=$E2E_DIR/run
 unset WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
 mkdir -p "$HOME"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
-SETTINGS=$XDG_CONFIG_HOME/example.kestrovel.MirovanControlLE/Settings.mvle
+SETTINGS_FOLDER=$XDG_CONFIG_HOME/example.kestrovel.MirovanControlLE
+SETTINGS=$SETTINGS_FOLDER/Settings.mvle
 PANEL_HEIGHT=392
 E2E_PIDS=()
 XVFB_PID=

@@ -9,9 +9,9 @@ start_devsim
 start_control
 first=$CONTROL_PID
 main_window
-socket=$XDG_RUNTIME_DIR/mirovan-control.sock
+socket=$SETTINGS_FOLDER/mirovan-control.sock
 [ -S "$socket" ] || fail "the running copy has no hand-over socket"
-[ "$(stat -c %a "$XDG_RUNTIME_DIR")" = 700 ] || fail "the socket's folder is open to others"
+[ "$(stat -c %a "$SETTINGS_FOLDER")" = 700 ] || fail "the socket's folder is open to others"
 # Anything but a mix file: its load ends in an error box, which shows where it was loaded.
 junk=$E2E_DIR/junk.mvle
 echo "not a mix" >"$junk"

@@ -1,17 +1,22 @@
 #!/usr/bin/env bash
 # Leftover lock files do not refuse a start; a second copy is refused with its message and
 # writes no settings file; copies started together or while the running copy ends hand their
-# files over without one.
+# files over without one, whatever their environments hold, and are refused at once where
+# they cannot reach the running copy.
 source "$(dirname "$0")/lib.sh"
 e2e_start
 start_devsim
-# What a crash or a power cut leaves behind keeps no start out: an empty lock file, and one of
-# an older version whose pid a live process has now.
-: >"$XDG_RUNTIME_DIR/mirovan-control.lock"
-echo $$ >"$HOME/MirovanControlLE-$(id -un).lock"
+# What a crash or a power cut leaves behind keeps no start out: an empty lock file, and the
+# lock file of an earlier version whose pid a live process that is no copy has now, which the
+# start removes.
+mkdir -m 700 -p "$SETTINGS_FOLDER"
+: >"$SETTINGS_FOLDER/mirovan-control.lock"
+earlier_lock=$HOME/MirovanControlLE-$(id -un).lock
+printf '%d\0' $$ >"$earlier_lock"
 start_control
 main_window
 window_gone "^Error$" || fail "a leftover lock file refused the start"
+[ ! -e "$earlier_lock" ] || fail "the lock file of an earlier version was kept"
 first=$CONTROL_PID
 "$MIROVAN_CONTROL" >>"$E2E_DIR/second.log" 2>&1 &
 second=$!
@@ -59,4 +64,48 @@ main_window
 kill -TERM "$CONTROL_PID"
 start_copies
 main_window
+
+# handed_over WHAT: the last start handed the mix over and succeeded.
+handed_over() { [ "$STATUS" = 0 ] || fail "a start $1 did not hand its file over ($STATUS)"; }
+# Later starts find the running copy whatever their runtime folder: unset, missing, 0755, a link.
+mkdir -m 755 "$E2E_DIR/open"
+ln -s "$XDG_RUNTIME_DIR" "$E2E_DIR/link"
+for runtime in "" "$E2E_DIR/missing" "$E2E_DIR/open" "$E2E_DIR/link"; do
+  (
+    if [ -n "$runtime" ]; then export XDG_RUNTIME_DIR=$runtime; else unset XDG_RUNTIME_DIR; fi
+    second_copy "$mix"
+    handed_over "with XDG_RUNTIME_DIR=$runtime"
+  )
+done
+socket=$SETTINGS_FOLDER/mirovan-control.sock
+# Where no copy can answer, as something else is in the way of the socket, a start is refused
+# at once; once the way is free, the running copy listens again and takes the file.
+rm "$socket"
+: >"$socket"
+started=$(date +%s%N)
+"$MIROVAN_CONTROL" "$mix" >>"$E2E_DIR/second.log" 2>&1 &
+blocked=$!
+E2E_PIDS+=($blocked)
+wait_until 10 window_shown "^Error$" || fail "no refusal where the running copy cannot be reached"
+elapsed=$(( ($(date +%s%N) - started) / 1000000 ))
+[ "$elapsed" -lt 4000 ] || fail "the refusal took $elapsed ms"
+xdotool windowfocus --sync "$(visible_window "^Error$")"
+xdotool key Return
+if wait "$blocked"; then fail "the refused start reported success"; fi
+rm "$socket"
+wait_until 5 test -S "$socket" || fail "the running copy does not listen again"
+second_copy "$mix"
+handed_over "once the socket was free again"
+# A copy answers although the start takes a lock: its lock file was removed, or it is of an
+# earlier version, which listens in the runtime folder and holds no lock of this kind.
+rm "$SETTINGS_FOLDER/mirovan-control.lock"
+second_copy "$mix"
+handed_over "after the lock file was removed"
+ln "$socket" "$XDG_RUNTIME_DIR/mirovan-control.sock"
+(
+  export XDG_CONFIG_HOME=$E2E_DIR/other-config
+  second_copy "$mix"
+  handed_over "beside a copy of an earlier version"
+)
+rm "$XDG_RUNTIME_DIR/mirovan-control.sock"
 echo PASS

@@ -151,6 +151,26 @@ TEST_F(HandOverServerTest, DropsLongStalledAndMalformedRequestsWithoutHoldingMor
     EXPECT_TRUE(taken.empty());
 }
 
+TEST_F(HandOverServerTest, AServerAskedAgainListensOnceTheSocketIsFreeAndAfterItWasRemoved) {
+    // Another server holds the socket at first; asking again changes nothing meanwhile.
+    HandOverServer deaf(nullptr, {});
+    EXPECT_FALSE(deaf.Listen(socket));
+    EXPECT_TRUE(server.Listen(socket));
+    // The socket file is removed under the server that listens: the next one takes the path,
+    // and the first answers again only once that one has gone.
+    ASSERT_EQ(::unlink(socket.c_str()), 0);
+    {
+        HandOverServer other(nullptr, {});
+        EXPECT_TRUE(other.Listen(socket));
+        EXPECT_FALSE(server.Listen(socket));
+        EXPECT_TRUE(watched.empty());  // the unreachable socket is closed
+    }
+    EXPECT_TRUE(server.Listen(socket));
+    const int fd = Send(file + '\0');
+    Pump();
+    EXPECT_EQ(Heard(fd), "T");
+}
+
 TEST_F(HandOverServerTest, StalledPeersDoNotKeepARealRequestOut) {
     // Many more peers than the server keeps, each having sent a byte, arriving ten at a time.
     std::vector<int> stalled;

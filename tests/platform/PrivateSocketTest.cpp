@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -82,14 +83,12 @@ TEST(PrivateRuntimeFolder, OnlyAFolderThatNobodyElseCanEnterIsUsed) {
     EXPECT_FALSE(IsPrivateFolder(""));
 }
 
-TEST(PrivateRuntimeFolder, WithoutARuntimeFolderAPrivateOneIsMadeInTmp) {
+TEST(PrivateRuntimeFolder, WithoutARuntimeFolderThePrivateOneInTmpIsUsed) {
+    const std::string tmp = "/tmp/mirovan-control-" + std::to_string(::getuid());
+    ::mkdir(tmp.c_str(), 0700);
     for (const char* unusable : {static_cast<const char*>(nullptr), "", "relative/run"}) {
         RuntimeVariable runtime(unusable);
-        const std::string folder = PrivateRuntimeFolder();
-        EXPECT_EQ(folder, "/tmp/mirovan-control-" + std::to_string(::getuid()));
-        struct stat st;
-        ASSERT_EQ(::lstat(folder.c_str(), &st), 0);
-        EXPECT_EQ(st.st_mode & 0777, 0700u);
+        EXPECT_EQ(PrivateRuntimeFolder(), tmp);
     }
 }
 
@@ -103,6 +102,7 @@ TEST(ProbeSocket, TellsALiveServerFromACrashedOneAndFromStrangers) {
     for (int i = 0; i < 5; ++i) EXPECT_EQ(ProbeSocket(path), SocketProbe::Answers) << i;
     ::close(listening);  // the file stays behind, as after a crash
     EXPECT_EQ(ProbeSocket(path), SocketProbe::Stale);
+    EXPECT_TRUE(SocketCanBeServed(path));  // a new server replaces it
     ::unlink(path.c_str());
 
     int bound = BoundSocket(path, false);  // bound but never listening
@@ -114,23 +114,25 @@ TEST(ProbeSocket, TellsALiveServerFromACrashedOneAndFromStrangers) {
     EXPECT_EQ(ProbeSocket(path), SocketProbe::Foreign);
     EXPECT_EQ(ProbeSocket(""), SocketProbe::Foreign);
     EXPECT_EQ(ProbeSocket("/" + std::string(200, 'x')), SocketProbe::Foreign);
+    EXPECT_FALSE(SocketCanBeServed(path));
+    EXPECT_FALSE(SocketCanBeServed(scratch.path + "/" + std::string(120, 'x')));
 }
 
 TEST(SingleCopyLock, OneHolderAtATimeWhateverALeftoverFileHolds) {
     using State = SingleCopyLock::State;
     ScratchFolder scratch;
     ASSERT_EQ(::chmod(scratch.path.c_str(), 0700), 0);
-    RuntimeVariable runtime(scratch.path.c_str());
-    // A file left behind, naming a process that runs: only a live holder counts.
+    // A file left behind, made read-only: only a live holder counts.
     const std::string file = scratch.path + "/mirovan-control.lock";
-    std::ofstream(file) << ::getppid() << "\n";
+    std::ofstream(file) << "rubbish";
+    ASSERT_EQ(::chmod(file.c_str(), 0400), 0);
 
     // A holder killed without a chance to clean up frees the lock at once.
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);
     const pid_t holder = ::fork();
     if (holder == 0) {
-        SingleCopyLock lock;
+        SingleCopyLock lock(scratch.path);
         const char taken = lock.Take() == State::Held;
         (void)!::write(ready[1], &taken, 1);
         ::pause();
@@ -139,12 +141,12 @@ TEST(SingleCopyLock, OneHolderAtATimeWhateverALeftoverFileHolds) {
     char taken = 0;
     ASSERT_EQ(::read(ready[0], &taken, 1), 1);
     EXPECT_TRUE(taken);
-    SingleCopyLock second;
+    SingleCopyLock second(scratch.path);
     EXPECT_EQ(second.Take(), State::HeldByAnother);
     ::kill(holder, SIGKILL);
     ::waitpid(holder, nullptr, 0);
     {
-        SingleCopyLock first;
+        SingleCopyLock first(scratch.path);
         ASSERT_EQ(first.Take(), State::Held);
         EXPECT_EQ(second.Take(), State::HeldByAnother);
     }
@@ -152,10 +154,67 @@ TEST(SingleCopyLock, OneHolderAtATimeWhateverALeftoverFileHolds) {
     EXPECT_EQ(::access(file.c_str(), F_OK), 0);  // never removed
     ::close(ready[0]);
     ::close(ready[1]);
+}
 
-    // Without a private folder there is no lock to be had.
-    ASSERT_EQ(::chmod(scratch.path.c_str(), 0750), 0);
-    EXPECT_EQ(SingleCopyLock().Take(), State::Unavailable);
+TEST(SingleCopyLock, NoLockIsTakenWhereAnotherUserCouldHaveMadeOrReplacedIt) {
+    using State = SingleCopyLock::State;
+    ScratchFolder scratch;
+    ASSERT_EQ(::chmod(scratch.path.c_str(), 0700), 0);
+    // A folder that is missing is made inside a folder of this user's.
+    EXPECT_EQ(SingleCopyLock(scratch.path + "/config/settings").Take(), State::Held);
+    // A folder that the group may write into, something else in place of the folder, or a
+    // link in place of the lock file.
+    const std::string shared = scratch.path + "/config", linked = shared + "/settings";
+    const std::string lockFile = linked + "/mirovan-control.lock";
+    ASSERT_EQ(::chmod(shared.c_str(), 0770), 0);
+    ASSERT_EQ(::unlink(lockFile.c_str()), 0);
+    ASSERT_EQ(::symlink((shared + "/lock").c_str(), lockFile.c_str()), 0);
+    for (const std::string& unusable :
+         {shared, linked, lockFile, std::string("relative"), std::string()})
+        EXPECT_EQ(SingleCopyLock(unusable).Take(), State::Unavailable) << unusable;
+    EXPECT_EQ(::access((shared + "/lock").c_str(), F_OK), -1);
+    if (::geteuid() != 0) return;
+    // Another user's folder is neither used nor written into, to make a folder inside it.
+    const std::string theirs = scratch.path + "/theirs";
+    ASSERT_EQ(::mkdir(theirs.c_str(), 0700), 0);
+    ASSERT_EQ(::chown(theirs.c_str(), 65534, 65534), 0);
+    EXPECT_EQ(SingleCopyLock(theirs).Take(), State::Unavailable);
+    EXPECT_EQ(SingleCopyLock(theirs + "/settings").Take(), State::Unavailable);
+    EXPECT_EQ(::rmdir(theirs.c_str()), 0);  // still empty
+}
+
+TEST(SingleCopyLock, TheEarlierLockFileGoesOnceNoCopyOfAnEarlierVersionHoldsIt) {
+    ScratchFolder scratch;
+    const std::string file = scratch.path + "/MirovanControlLE-user.lock";
+    const auto write = [&](const std::string& bytes) { std::ofstream(file) << bytes; };
+    // As earlier versions left it, naming a live process but locked by none.
+    write(std::to_string(::getppid()) + '\0');
+    RemoveEarlierLockFile(file);
+    EXPECT_EQ(::access(file.c_str(), F_OK), -1);
+
+    // Locked, as by a copy that runs: kept.
+    write(std::to_string(::getpid()) + '\0');
+    const int held = ::open(file.c_str(), O_RDWR);
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    ASSERT_EQ(::fcntl(held, F_OFD_SETLK, &lock), 0);
+    RemoveEarlierLockFile(file);
+    EXPECT_EQ(::access(file.c_str(), F_OK), 0);
+    ::close(held);
+
+    // Not the program's own: another content, or a link.
+    write("notes");
+    RemoveEarlierLockFile(file);
+    EXPECT_EQ(::access(file.c_str(), F_OK), 0);
+    const std::string link = scratch.path + "/link.lock";
+    write("1234");
+    ASSERT_EQ(::symlink(file.c_str(), link.c_str()), 0);
+    RemoveEarlierLockFile(link);
+    EXPECT_EQ(::access(link.c_str(), F_OK), 0);
+    if (::geteuid() != 0) return;
+    ASSERT_EQ(::chown(file.c_str(), 65534, 65534), 0);
+    RemoveEarlierLockFile(file);
+    EXPECT_EQ(::access(file.c_str(), F_OK), 0);
 }
 
 }  // namespace
