@@ -52,9 +52,9 @@ bool ReadSoundCardName(int card, std::string* name) {
 PcmRateResult SetPcmRate(int card, int device, bool capture, uint32_t rate) {
     const std::string name = "hw:" + std::to_string(card) + "," + std::to_string(device);
     snd_pcm_t* opened = nullptr;
-    int error = snd_pcm_open(&opened, name.c_str(),
-                             capture ? SND_PCM_STREAM_CAPTURE : SND_PCM_STREAM_PLAYBACK,
-                             SND_PCM_NONBLOCK);
+    int error =
+        snd_pcm_open(&opened, name.c_str(),
+                     capture ? SND_PCM_STREAM_CAPTURE : SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK);
     if (error < 0) return Failure(error);
     std::unique_ptr<snd_pcm_t, PcmCloser> pcm(opened);
 

@@ -70,9 +70,10 @@ CardActivity ReadCardActivity(int card, int self) {
                 activity.streamRate = ParseHwParamsRate(ReadSmallFile(folder + "/hw_params"));
         }
     }
-    std::sort(activity.pcms.begin(), activity.pcms.end(), [](const PcmDevice& a, const PcmDevice& b) {
-        return a.device != b.device ? a.device < b.device : !a.capture && b.capture;
-    });
+    std::sort(activity.pcms.begin(), activity.pcms.end(),
+              [](const PcmDevice& a, const PcmDevice& b) {
+                  return a.device != b.device ? a.device < b.device : !a.capture && b.capture;
+              });
     return activity;
 }
 

@@ -125,7 +125,8 @@ void SoundCardWatch::DeviceOpening() {
     }
     Target target;
     if (TargetOf(&target) != kAudioHardwareNoError) return;
-    if (ApplyRate(target, kInitialRate).kind == PcmRateResult::Set) Learn(target.serial, kInitialRate);
+    if (ApplyRate(target, kInitialRate).kind == PcmRateResult::Set)
+        Learn(target.serial, kInitialRate);
 }
 
 OSStatus SoundCardWatch::TargetOf(Target* target) {
@@ -164,15 +165,16 @@ void SoundCardWatch::Run() {
         const Clock::time_point now = Clock::now();
         int timeout = -1;
         if (settling_)
-            timeout = PollTimeout(now, std::min(burstLast_ + kBurstQuiet, burstStart_ + kBurstLongest));
+            timeout =
+                PollTimeout(now, std::min(burstLast_ + kBurstQuiet, burstStart_ + kBurstLongest));
         if (reported_.inUse) {
             const int look = PollTimeout(now, lastLook_ + kInUseLookInterval);
             timeout = timeout < 0 ? look : std::min(timeout, look);
         }
         if (wake_[0] < 0)
             timeout = timeout < 0 ? kUnwakeableTimeoutMs : std::min(timeout, kUnwakeableTimeoutMs);
-        pollfd fds[3] = {{wake_[0], POLLIN, 0}, {cards_.MonitorFd(), POLLIN, 0},
-                         {nodes_.Fd(), POLLIN, 0}};
+        pollfd fds[3] = {
+            {wake_[0], POLLIN, 0}, {cards_.MonitorFd(), POLLIN, 0}, {nodes_.Fd(), POLLIN, 0}};
         if (::poll(fds, 3, timeout) < 0 && errno != EINTR) return;
 
         bool rescan;
@@ -207,7 +209,8 @@ void SoundCardWatch::Run() {
             burstLast_ = after;
         }
         bool look = false;
-        if (settling_ && (after >= burstLast_ + kBurstQuiet || after >= burstStart_ + kBurstLongest)) {
+        if (settling_ &&
+            (after >= burstLast_ + kBurstQuiet || after >= burstStart_ + kBurstLongest)) {
             settling_ = false;
             look = true;
         }

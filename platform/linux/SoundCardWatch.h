@@ -36,11 +36,11 @@ class SoundCardWatch {
   public:
     struct Card {
         bool present = false;
-        int index = -1;        // the ALSA card number
-        uint64_t serial = 0;   // grows each time a card is taken, so a new card never looks old
-        std::string name;      // as the card reports it, at most 255 bytes
-        uint32_t rate = 0;     // Hz
-        bool inUse = false;    // another program holds one of its substreams
+        int index = -1;       // the ALSA card number
+        uint64_t serial = 0;  // grows each time a card is taken, so a new card never looks old
+        std::string name;     // as the card reports it, at most 255 bytes
+        uint32_t rate = 0;    // Hz
+        bool inUse = false;   // another program holds one of its substreams
     };
 
     class Listener {
@@ -115,9 +115,9 @@ class SoundCardWatch {
     Card card_;
     std::string syspath_;  // the card taken
     std::vector<PcmDevice> pcms_;
-    bool rateKnown_ = false;       // seen or set since the card appeared
+    bool rateKnown_ = false;                      // seen or set since the card appeared
     std::map<std::string, uint32_t> knownRates_;  // of the cards listed, by syspath
-    bool initialPending_ = false;  // the rate could not be set as the card appeared
+    bool initialPending_ = false;                 // the rate could not be set as the card appeared
     bool failureSaid_ = false;
     uint64_t serials_ = 0;
     std::string fireWireNode_;

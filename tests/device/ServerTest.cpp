@@ -15,8 +15,8 @@
 #include "device/MirovanHAL.h"
 #include "device/MirovanPlugin.h"
 #include "platform/RunLoop.h"
-#include "platform/sim/SimulatorClientBus.h"
 #include "platform/SleepHook.h"
+#include "platform/sim/SimulatorClientBus.h"
 #include "tests/device/DeviceFixture.h"
 
 namespace devicetest {

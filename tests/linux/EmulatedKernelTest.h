@@ -4,7 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
+
+#include "devsim/DeviceModel.h"
+#include "tests/linux/testbed/EmulatedMirovan.h"
+#include "tests/linux/testbed/Testbed.h"
 
 // Empty when the preload runs; set by the tests' main.
 extern std::string gEmulatedKernelUnavailable;
@@ -15,4 +20,19 @@ class EmulatedKernelTest : public ::testing::Test {
         if (!gEmulatedKernelUnavailable.empty())
             GTEST_SKIP() << "the emulated kernel cannot run here: " << gEmulatedKernelUnavailable;
     }
+};
+
+// A testbed with a MirovanLE plugged in.
+class EmulatedMirovanTest : public EmulatedKernelTest {
+  protected:
+    void SetUp() override {
+        EmulatedKernelTest::SetUp();
+        if (IsSkipped()) return;
+        testbed = std::make_unique<testbed::Testbed>();
+        mirovan = std::make_unique<testbed::EmulatedMirovan>(*testbed, model);
+    }
+
+    devsim::DeviceModel model;
+    std::unique_ptr<testbed::Testbed> testbed;
+    std::unique_ptr<testbed::EmulatedMirovan> mirovan;
 };

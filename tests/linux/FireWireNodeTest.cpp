@@ -11,7 +11,6 @@
 
 #include "tests/devsim/WireBytes.h"
 #include "tests/linux/EmulatedKernelTest.h"
-#include "tests/linux/testbed/EmulatedMirovan.h"
 
 namespace {
 
@@ -33,13 +32,11 @@ struct Counting : FireWireNode::Listener {
     std::atomic<int> gone{0};
 };
 
-class FireWireNodeTest : public EmulatedKernelTest {
+class FireWireNodeTest : public EmulatedMirovanTest {
   protected:
     void SetUp() override {
-        EmulatedKernelTest::SetUp();
+        EmulatedMirovanTest::SetUp();
         if (IsSkipped()) return;
-        testbed = std::make_unique<testbed::Testbed>();
-        mirovan = std::make_unique<testbed::EmulatedMirovan>(*testbed, model);
         int error = 0;
         node = FireWireNode::Open(mirovan->Devnode(), &listener, &error);
         ASSERT_NE(node, nullptr) << "errno " << error;
@@ -57,9 +54,6 @@ class FireWireNodeTest : public EmulatedKernelTest {
         return status;
     }
 
-    devsim::DeviceModel model;
-    std::unique_ptr<testbed::Testbed> testbed;
-    std::unique_ptr<testbed::EmulatedMirovan> mirovan;
     Counting listener;
     std::unique_ptr<FireWireNode> node;
 };

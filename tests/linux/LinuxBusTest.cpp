@@ -16,7 +16,6 @@
 #include "platform/RunLoop.h"
 #include "tests/devsim/PlatformWatch.h"
 #include "tests/linux/EmulatedKernelTest.h"
-#include "tests/linux/testbed/EmulatedMirovan.h"
 
 namespace {
 
@@ -36,14 +35,8 @@ bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit 
     }
 }
 
-class LinuxBusTest : public EmulatedKernelTest {
+class LinuxBusTest : public EmulatedMirovanTest {
   protected:
-    void SetUp() override {
-        EmulatedKernelTest::SetUp();
-        if (IsSkipped()) return;
-        testbed = std::make_unique<testbed::Testbed>();
-        mirovan = std::make_unique<testbed::EmulatedMirovan>(*testbed, model);
-    }
     void TearDown() override {
         watch.reset();
         bus.reset();
@@ -65,9 +58,6 @@ class LinuxBusTest : public EmulatedKernelTest {
 
     FWAStatus Write(uint64_t session) { return bus->WriteQuadlet(session, 0x0001, 4 * 3, kValue); }
 
-    devsim::DeviceModel model{devsim::DeviceModelOptions{}};
-    std::unique_ptr<testbed::Testbed> testbed;
-    std::unique_ptr<testbed::EmulatedMirovan> mirovan;
     std::unique_ptr<platform::LinuxBus> bus;
     std::unique_ptr<devsim_test::RegistryWatch> watch;
 };

@@ -51,11 +51,13 @@ class SoundCardWatchTest : public EmulatedKernelTest {
 
     // A FireWire node with its unit; the node's sysfs path.
     std::string AddNode(const std::string& name) {
-        const std::string node = bed->AddDevice("firewire", name, "", {{"guid", "0x0a7e570100040001"}});
+        const std::string node =
+            bed->AddDevice("firewire", name, "", {{"guid", "0x0a7e570100040001"}});
         bed->AddDevice("firewire", name + ".0", node, {});
         return node;
     }
-    EmulatedSoundCard& AddCard(int number, const std::string& node, const char* name = "MirovanLE") {
+    EmulatedSoundCard& AddCard(int number, const std::string& node,
+                               const char* name = "MirovanLE") {
         const std::string unit = node + node.substr(node.rfind('/')) + ".0";
         cards.push_back(std::make_unique<EmulatedSoundCard>(
             *bed, model, testbed::SoundCardOptions{number, name, unit}));

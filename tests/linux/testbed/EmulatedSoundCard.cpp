@@ -1,10 +1,10 @@
 #include "tests/linux/testbed/EmulatedSoundCard.h"
 
 #include <poll.h>
+#include <sound/asound.h>
 #include <sys/inotify.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
-#include <sound/asound.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -75,9 +75,7 @@ class EmulatedSoundCard::Control : public IoctlHandler {
 
 EmulatedSoundCard::EmulatedSoundCard(Testbed& testbed, devsim::DeviceModel& device,
                                      SoundCardOptions options)
-    : testbed_(testbed),
-      options_(std::move(options)),
-      shared_(testbed, device, options_.number),
+    : testbed_(testbed), options_(std::move(options)), shared_(testbed, device, options_.number),
       control_(std::make_unique<Control>(shared_, options_.name)),
       playback_(std::make_unique<EmulatedSoundPcm>(shared_, 0, false)),
       capture_(std::make_unique<EmulatedSoundPcm>(shared_, 0, true)) {
@@ -124,8 +122,8 @@ EmulatedSoundCard::~EmulatedSoundCard() {
     if (nodeEvents_ >= 0) ::close(nodeEvents_);
     // Frees the number for a card plugged again, as the kernel frees it once nobody has the
     // card open; a program still holding one of these nodes gets no more answers.
-    for (const std::string& node : {"snd/controlC" + std::to_string(Number()), playback_->Node(),
-                                    capture_->Node()})
+    for (const std::string& node :
+         {"snd/controlC" + std::to_string(Number()), playback_->Node(), capture_->Node()})
         umockdev_testbed_detach_ioctl(testbed_.Raw(), ("/dev/" + node).c_str(), nullptr);
 }
 

@@ -24,9 +24,9 @@
 namespace testbed {
 
 struct SoundCardOptions {
-    int number = 1;                // the card's number: controlC<number>, /proc/asound/card<number>
+    int number = 1;  // the card's number: controlC<number>, /proc/asound/card<number>
     std::string name = "MirovanLE";  // the card's short name, as the control reports it
-    std::string parent;            // sysfs path of the FireWire unit (".../fw1/fw1.0")
+    std::string parent;              // sysfs path of the FireWire unit (".../fw1/fw1.0")
 };
 
 class EmulatedSoundCard {

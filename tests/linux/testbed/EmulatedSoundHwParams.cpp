@@ -1,7 +1,7 @@
 #include "tests/linux/testbed/EmulatedSoundHwParams.h"
 
-#include <sys/ioctl.h>
 #include <sound/asound.h>
+#include <sys/ioctl.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -80,19 +80,19 @@ bool NarrowTime(snd_interval& time, uint64_t frames, const snd_interval& rate) {
 int RefineHwParams(snd_pcm_hw_params& p, const PcmCapabilities& caps) {
     const snd_pcm_hw_params before = p;
     const uint64_t frameBytes = kSampleBits / 8 * caps.channels;
-    bool ok = KeepBit(Mask(p, SNDRV_PCM_HW_PARAM_ACCESS), SNDRV_PCM_ACCESS_RW_INTERLEAVED) &&
-              KeepBit(Mask(p, SNDRV_PCM_HW_PARAM_FORMAT), SNDRV_PCM_FORMAT_S32_LE) &&
-              KeepBit(Mask(p, SNDRV_PCM_HW_PARAM_SUBFORMAT), SNDRV_PCM_SUBFORMAT_STD) &&
-              Fix(Interval(p, SNDRV_PCM_HW_PARAM_SAMPLE_BITS), kSampleBits) &&
-              Fix(Interval(p, SNDRV_PCM_HW_PARAM_FRAME_BITS), kSampleBits * caps.channels) &&
-              Fix(Interval(p, SNDRV_PCM_HW_PARAM_CHANNELS), caps.channels) &&
-              NarrowRate(Interval(p, SNDRV_PCM_HW_PARAM_RATE), caps.rates) &&
-              Fix(Interval(p, SNDRV_PCM_HW_PARAM_PERIOD_SIZE), kPeriodFrames) &&
-              Fix(Interval(p, SNDRV_PCM_HW_PARAM_PERIOD_BYTES), kPeriodFrames * frameBytes) &&
-              Fix(Interval(p, SNDRV_PCM_HW_PARAM_PERIODS), kPeriods) &&
-              Fix(Interval(p, SNDRV_PCM_HW_PARAM_BUFFER_SIZE), kPeriodFrames * kPeriods) &&
-              Fix(Interval(p, SNDRV_PCM_HW_PARAM_BUFFER_BYTES),
-                  kPeriodFrames * kPeriods * frameBytes);
+    bool ok =
+        KeepBit(Mask(p, SNDRV_PCM_HW_PARAM_ACCESS), SNDRV_PCM_ACCESS_RW_INTERLEAVED) &&
+        KeepBit(Mask(p, SNDRV_PCM_HW_PARAM_FORMAT), SNDRV_PCM_FORMAT_S32_LE) &&
+        KeepBit(Mask(p, SNDRV_PCM_HW_PARAM_SUBFORMAT), SNDRV_PCM_SUBFORMAT_STD) &&
+        Fix(Interval(p, SNDRV_PCM_HW_PARAM_SAMPLE_BITS), kSampleBits) &&
+        Fix(Interval(p, SNDRV_PCM_HW_PARAM_FRAME_BITS), kSampleBits * caps.channels) &&
+        Fix(Interval(p, SNDRV_PCM_HW_PARAM_CHANNELS), caps.channels) &&
+        NarrowRate(Interval(p, SNDRV_PCM_HW_PARAM_RATE), caps.rates) &&
+        Fix(Interval(p, SNDRV_PCM_HW_PARAM_PERIOD_SIZE), kPeriodFrames) &&
+        Fix(Interval(p, SNDRV_PCM_HW_PARAM_PERIOD_BYTES), kPeriodFrames * frameBytes) &&
+        Fix(Interval(p, SNDRV_PCM_HW_PARAM_PERIODS), kPeriods) &&
+        Fix(Interval(p, SNDRV_PCM_HW_PARAM_BUFFER_SIZE), kPeriodFrames * kPeriods) &&
+        Fix(Interval(p, SNDRV_PCM_HW_PARAM_BUFFER_BYTES), kPeriodFrames * kPeriods * frameBytes);
     const snd_interval& rate = Interval(p, SNDRV_PCM_HW_PARAM_RATE);
     ok = ok && NarrowTime(Interval(p, SNDRV_PCM_HW_PARAM_PERIOD_TIME), kPeriodFrames, rate) &&
          NarrowTime(Interval(p, SNDRV_PCM_HW_PARAM_BUFFER_TIME), kPeriodFrames * kPeriods, rate);

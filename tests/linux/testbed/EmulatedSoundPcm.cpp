@@ -1,7 +1,7 @@
 #include "tests/linux/testbed/EmulatedSoundPcm.h"
 
-#include <sys/ioctl.h>
 #include <sound/asound.h>
+#include <sys/ioctl.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -111,8 +111,8 @@ void EmulatedSoundPcm::WriteProcLocked() {
                       "state: %s\nowner_pid   : %d\ntrigger_time: 0.000000000\n"
                       "tstamp      : 0.000000000\ndelay       : 0\navail       : 0\n"
                       "avail_max   : 0\n-----\nhw_ptr      : 0\nappl_ptr    : %llu\n",
-                      state_ == State::Setup ? "SETUP" : "PREPARED",
-                      static_cast<int>(owner_), static_cast<unsigned long long>(applPtr_));
+                      state_ == State::Setup ? "SETUP" : "PREPARED", static_cast<int>(owner_),
+                      static_cast<unsigned long long>(applPtr_));
         status = text;
         std::snprintf(text, sizeof text,
                       "access: RW_INTERLEAVED\nformat: S32_LE\nsubformat: STD\nchannels: %u\n"
@@ -223,9 +223,9 @@ int EmulatedSoundPcm::Serve(Request& request, uint32_t* setRate) {
             else
                 availMin_ = sync->c.control.avail_min;
             std::memset(&sync->s, 0, sizeof sync->s);
-            sync->s.status.state = state_ == State::Open      ? SNDRV_PCM_STATE_OPEN
-                                   : state_ == State::Setup   ? SNDRV_PCM_STATE_SETUP
-                                                              : SNDRV_PCM_STATE_PREPARED;
+            sync->s.status.state = state_ == State::Open    ? SNDRV_PCM_STATE_OPEN
+                                   : state_ == State::Setup ? SNDRV_PCM_STATE_SETUP
+                                                            : SNDRV_PCM_STATE_PREPARED;
             return 0;
         }
         default: return ENOTTY;

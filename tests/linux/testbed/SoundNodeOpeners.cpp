@@ -29,8 +29,8 @@ std::vector<pid_t> OpenersOf(const std::string& path) {
         const pid_t pid = static_cast<pid_t>(std::atoi(process->d_name));
         if (pid <= 0) continue;
         const std::string fdFolder = std::string(process->d_name) + "/fd";
-        const int fds = RawOpenAt(::dirfd(processes), fdFolder.c_str(),
-                                  O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const int fds =
+            RawOpenAt(::dirfd(processes), fdFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         DIR* links = fds >= 0 ? ::fdopendir(fds) : nullptr;
         if (!links) {
             if (fds >= 0) ::close(fds);
@@ -38,8 +38,8 @@ std::vector<pid_t> OpenersOf(const std::string& path) {
         }
         while (const dirent* link = ::readdir(links)) {
             char target[4096];
-            const long n = ::syscall(SYS_readlinkat, ::dirfd(links), link->d_name, target,
-                                     sizeof target);
+            const long n =
+                ::syscall(SYS_readlinkat, ::dirfd(links), link->d_name, target, sizeof target);
             if (n > 0 && std::string(target, static_cast<size_t>(n)) == path)
                 openers.push_back(pid);
         }
