@@ -94,6 +94,7 @@ void EmulatedFireWireNode::Timers() {
 
 bool EmulatedFireWireNode::Read(Request& request) {
     std::lock_guard<std::mutex> lock(mutex_);
+    ++calls_;
     if (removed_) {
         request.Complete(-1, ENODEV);
         return true;
@@ -146,6 +147,7 @@ std::vector<uint8_t> EmulatedFireWireNode::Frame(uint32_t sourceNode, uint32_t g
 bool EmulatedFireWireNode::Ioctl(Request& request) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
+        ++calls_;
         if (removed_) {
             request.Complete(-1, ENODEV);
             return true;
@@ -387,6 +389,11 @@ uint32_t EmulatedFireWireNode::Generation() {
 uint64_t EmulatedFireWireNode::Requests() {
     std::lock_guard<std::mutex> lock(mutex_);
     return requests_;
+}
+
+uint64_t EmulatedFireWireNode::Calls() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return calls_;
 }
 
 uint64_t EmulatedFireWireNode::UnansweredRequests() {

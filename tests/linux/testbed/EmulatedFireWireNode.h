@@ -60,6 +60,7 @@ class EmulatedFireWireNode : public IoctlHandler {
     uint32_t NodeID();
     uint32_t Generation();
     uint64_t Requests();            // SEND_REQUEST calls
+    uint64_t Calls();               // every ioctl and read
     uint64_t UnansweredRequests();  // REQUEST2 events not yet released with SEND_RESPONSE
     bool FcpAllocated();
     uint32_t ClientAbiVersion();
@@ -99,6 +100,7 @@ class EmulatedFireWireNode : public IoctlHandler {
     uint64_t fcpClosure_ = 0;
     uint32_t nextHandle_ = 1;
     uint64_t requests_ = 0;
+    uint64_t calls_ = 0;
     uint64_t unanswered_ = 0;
 
     std::chrono::milliseconds interimDelay_{-1};

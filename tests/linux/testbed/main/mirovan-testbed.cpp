@@ -4,7 +4,8 @@
 // on the simulator's control socket, so that mirovan-devsim reads its registers and its
 // write log, and `unplug`, `plug` and `power-cycle` become hot-plug on the emulated bus.
 // SIGUSR1 resets the bus (another device plugged in), SIGUSR2 pulls the cable and plugs it
-// back at once. Runs until SIGTERM or SIGINT.
+// back at once, SIGHUP prints how many requests and calls the device's node has served. Runs until
+// SIGTERM or SIGINT.
 
 #include <pthread.h>
 
@@ -25,6 +26,7 @@ namespace {
 volatile std::sig_atomic_t gStop = 0;
 volatile std::sig_atomic_t gBusResets = 0;
 volatile std::sig_atomic_t gQuickReplugs = 0;
+volatile std::sig_atomic_t gCountsAsked = 0;
 
 void Stop(int) {
     gStop = 1;
@@ -34,6 +36,9 @@ void ResetBus(int) {
 }
 void QuickReplug(int) {
     gQuickReplugs = gQuickReplugs + 1;
+}
+void AskCounts(int) {
+    gCountsAsked = gCountsAsked + 1;
 }
 
 }  // namespace
@@ -49,6 +54,7 @@ int main(int, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGUSR1, ResetBus);
     std::signal(SIGUSR2, QuickReplug);
+    std::signal(SIGHUP, AskCounts);
 
     devsim::DeviceModel model;
     testbed::Testbed bed;
@@ -64,13 +70,17 @@ int main(int, char** argv) {
     // The model's plug state, changed through the control socket, is the cable.
     uint64_t plug = model.Presence().generation;
     bool plugged = model.IsPlugged();
-    int resets = 0, replugs = 0;
+    int resets = 0, replugs = 0, counts = 0;
     while (!gStop) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         // As the kernel does it: the reset's event comes after the node's ROM was read again.
         for (; resets < gBusResets; ++resets)
             if (mirovan.Node()) mirovan.Node()->BusReset(std::chrono::milliseconds(500));
         for (; replugs < gQuickReplugs; ++replugs) mirovan.QuickReplug();
+        for (; counts < gCountsAsked; ++counts)
+            std::cerr << "on " << mirovan.Devnode() << ": requests "
+                      << (mirovan.Node() ? mirovan.Node()->Requests() : 0) << " calls "
+                      << (mirovan.Node() ? mirovan.Node()->Calls() : 0) << std::endl;
         const platform::BusPresence now = model.Presence();
         if (now.fireWirePresent == plugged && now.generation == plug) continue;
         if (plugged) mirovan.Unplug();
