@@ -9,8 +9,7 @@
 #include <set>
 #include <string>
 
-struct udev;
-struct udev_monitor;
+#include "platform/linux/UdevSubsystem.h"
 
 namespace platform {
 
@@ -28,13 +27,10 @@ bool IsDeviceNode(const char* isLocal, const char* vendorName, const char* model
 class FireWireDiscovery {
   public:
     FireWireDiscovery();
-    ~FireWireDiscovery();
-    FireWireDiscovery(const FireWireDiscovery&) = delete;
-    FireWireDiscovery& operator=(const FireWireDiscovery&) = delete;
 
     // The fd that polls readable when a FireWire node was added, changed or removed; -1
     // without udev.
-    int Fd() const;
+    int Fd() const { return nodes_.Fd(); }
     // Takes the events waiting on Fd(); true when any came. The nodes removed are added to
     // `removed`.
     bool TakeEvents(std::set<std::string>* removed);
@@ -42,8 +38,7 @@ class FireWireDiscovery {
     std::optional<FireWireCandidate> Find();
 
   private:
-    struct udev* udev_ = nullptr;
-    struct udev_monitor* monitor_ = nullptr;
+    UdevSubsystem nodes_;
 };
 
 }  // namespace platform

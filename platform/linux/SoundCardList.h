@@ -5,8 +5,7 @@
 #include <string>
 #include <vector>
 
-struct udev;
-struct udev_monitor;
+#include "platform/linux/UdevSubsystem.h"
 
 namespace platform {
 
@@ -18,23 +17,19 @@ struct SoundCardEntry {
 class SoundCardList {
   public:
     SoundCardList();
-    ~SoundCardList();
-    SoundCardList(const SoundCardList&) = delete;
-    SoundCardList& operator=(const SoundCardList&) = delete;
 
     // The cards whose control device is there too (alsa-lib reaches a card through it), by
     // number.
     std::vector<SoundCardEntry> Cards();
     // Readable when udev reported a sound device; -1 without a monitor.
-    int MonitorFd() const;
+    int MonitorFd() const { return devices_.Fd(); }
     // Takes every queued report; true when there was one. The sysfs paths of cards reported
     // removed are added to *removed: a card that went and came back at once looks the same to
     // Cards() but is a new card.
     bool TakeReports(std::vector<std::string>* removed);
 
   private:
-    udev* udev_;
-    udev_monitor* monitor_ = nullptr;
+    UdevSubsystem devices_;
 };
 
 }  // namespace platform
