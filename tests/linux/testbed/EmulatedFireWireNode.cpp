@@ -376,16 +376,6 @@ void EmulatedFireWireNode::DelayNextResponse(std::chrono::milliseconds delay) {
     responseDelay_ = delay;
 }
 
-uint32_t EmulatedFireWireNode::NodeID() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return nodeID_;
-}
-
-uint32_t EmulatedFireWireNode::Generation() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return generation_;
-}
-
 uint64_t EmulatedFireWireNode::Requests() {
     std::lock_guard<std::mutex> lock(mutex_);
     return requests_;

@@ -57,8 +57,6 @@ class EmulatedFireWireNode : public IoctlHandler {
     void DelayNextResponse(std::chrono::milliseconds delay);
 
     // --- What the client did ---------------------------------------------------------------
-    uint32_t NodeID();
-    uint32_t Generation();
     uint64_t Requests();            // SEND_REQUEST calls
     uint64_t Calls();               // every ioctl and read
     uint64_t UnansweredRequests();  // REQUEST2 events not yet released with SEND_RESPONSE

@@ -35,7 +35,6 @@ class EmulatedMirovan {
     EmulatedFireWireNode* Node() { return node_.get(); }
     EmulatedSoundCard* Card() { return card_.get(); }
     const std::string& NodeSyspath() const { return nodeSyspath_; }
-    const std::string& UnitSyspath() const { return unitSyspath_; }
     // "/dev/fw1"
     std::string Devnode() const;
 

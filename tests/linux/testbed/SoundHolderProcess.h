@@ -29,7 +29,6 @@ class SoundHolderProcess {
     // 0 when the child holds the PCM (set up when a rate was asked), else alsa-lib's negative
     // error; -ETIMEDOUT when the child did not answer in time.
     int Result() const { return result_; }
-    pid_t Pid() const { return pid_; }
 
     // The child closes the PCM and exits; returns once it has.
     void Release();

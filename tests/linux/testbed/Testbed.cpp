@@ -47,22 +47,16 @@ void MakeFolders(const std::string& path) {
 
 }  // namespace
 
-bool PreloadActive(std::string* why) {
-    const char* preload = std::getenv("LD_PRELOAD");
-    if (preload && std::strstr(preload, "libumockdev-preload")) return true;
-    if (why) *why = "not running under umockdev's preload";
-    return false;
-}
-
 bool RunUnderPreload(char** argv, std::string* why) {
-    if (PreloadActive()) return true;
+    const char* old = std::getenv("LD_PRELOAD");
+    if (old && std::strstr(old, "libumockdev-preload")) return true;
     // The preload must be there, or the program would not start again at all.
     if (*kPreload == '\0' || ::access(kPreload, R_OK) != 0) {
         if (why) *why = "umockdev's preload library is not installed (package libumockdev0)";
         return false;
     }
     std::string preload = kPreload;
-    if (const char* old = std::getenv("LD_PRELOAD"); old && *old) preload += std::string(":") + old;
+    if (old && *old) preload += std::string(":") + old;
     ::setenv("LD_PRELOAD", preload.c_str(), 1);
     // Under AddressSanitizer the preload comes first; the sanitizer takes that.
     const char* asan = std::getenv("ASAN_OPTIONS");
@@ -125,11 +119,6 @@ std::string Testbed::AddDevice(const std::string& subsystem, const std::string& 
     return syspath;
 }
 
-void Testbed::SetAttribute(const std::string& syspath, const std::string& name,
-                           const std::string& value) {
-    umockdev_testbed_set_attribute(testbed_, syspath.c_str(), name.c_str(), value.c_str());
-}
-
 void Testbed::Uevent(const std::string& syspath, const char* action) {
     umockdev_testbed_uevent(testbed_, syspath.c_str(), action);
 }
@@ -165,22 +154,14 @@ void Testbed::WriteFile(const std::string& path, const std::string& text) {
 
 void Testbed::OpenToAllUsers() {
     ::chmod(root_.c_str(), 0777);
-    const std::string sockets = Path("/ioctl");
-    if (DIR* folder = ::opendir((sockets + "/dev").c_str())) {
-        while (const dirent* entry = ::readdir(folder))
-            if (entry->d_name[0] != '.') ::chmod((sockets + "/dev/" + entry->d_name).c_str(), 0777);
-        ::closedir(folder);
+    for (const char* folder : {"/ioctl/dev/", "/ioctl/dev/snd/"}) {
+        const std::string sockets = Path(folder);
+        DIR* listing = ::opendir(sockets.c_str());
+        if (!listing) continue;
+        while (const dirent* entry = ::readdir(listing))
+            if (entry->d_name[0] != '.') ::chmod((sockets + entry->d_name).c_str(), 0777);
+        ::closedir(listing);
     }
-    if (DIR* folder = ::opendir((sockets + "/dev/snd").c_str())) {
-        while (const dirent* entry = ::readdir(folder))
-            if (entry->d_name[0] != '.')
-                ::chmod((sockets + "/dev/snd/" + entry->d_name).c_str(), 0777);
-        ::closedir(folder);
-    }
-}
-
-void Testbed::RemoveFile(const std::string& path) {
-    ::unlink(Path(path).c_str());
 }
 
 // --- PtyReadiness ----------------------------------------------------------------------------
@@ -261,10 +242,6 @@ void* Request::Pointed(size_t fieldOffset, size_t size) {
 
 void Request::Complete(long result, int error) {
     umockdev_ioctl_client_complete(client_, result, error);
-}
-
-bool Request::Connected() const {
-    return umockdev_ioctl_client_get_connected(client_);
 }
 
 // --- IoctlHandler ----------------------------------------------------------------------------

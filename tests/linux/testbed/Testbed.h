@@ -23,8 +23,6 @@ namespace testbed {
 // Starts this program again under the preload when it is not under it yet; returns only when
 // it already is (true) or when the preload cannot be used here (false, with the reason).
 bool RunUnderPreload(char** argv, std::string* why);
-// Whether this process runs under the preload; false also with the reason.
-bool PreloadActive(std::string* why = nullptr);
 
 using Pairs = std::vector<std::pair<std::string, std::string>>;
 
@@ -52,8 +50,6 @@ class Testbed {
                           const std::string& parentSyspath, const Pairs& attributes,
                           const Pairs& properties = {}, const std::string& devnode = {},
                           NodeKind kind = NodeKind::None);
-    void SetAttribute(const std::string& syspath, const std::string& name,
-                      const std::string& value);
     void Uevent(const std::string& syspath, const char* action);
     // Sends "remove" while the properties can still be read, then removes the device and all
     // below it. A removed name cannot be added again.
@@ -67,7 +63,6 @@ class Testbed {
     // Writes a file of the testbed's own tree (e.g. "/proc/asound/card1/id"), making its
     // folders; the file is replaced whole, so a reader sees the old or the new text.
     void WriteFile(const std::string& path, const std::string& text);
-    void RemoveFile(const std::string& path);
     // The real path of a testbed path ("/dev/fw1" -> Root() + "/dev/fw1").
     std::string Path(const std::string& path) const;
     // Lets a process of another user use the testbed: its folder (where a udev monitor makes
@@ -118,7 +113,6 @@ class Request {
     // The memory a pointer field of the argument (a u64 at `fieldOffset`) points to.
     void* Pointed(size_t fieldOffset, size_t size);
     void Complete(long result, int error = 0);
-    bool Connected() const;
     UMockdevIoctlClient* Client() const { return client_; }
 
   private:
